@@ -1,0 +1,15 @@
+#include "ErrorGuard.h"
+
+#include "Messages.h"
+
+#include <QString>
+
+void showError(QWidget* parent, const std::exception& e)
+{
+    Messages::plain(parent, QString::fromUtf8(e.what()));
+}
+
+void showUnknownError(QWidget* parent)
+{
+    Messages::plain(parent, QStringLiteral("Unknown error"));
+}

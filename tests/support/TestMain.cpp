@@ -1,0 +1,16 @@
+#include "TestEnv.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+// Every test program runs with a QApplication on the offscreen platform and a
+// private data folder, so no test touches a user's database.
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    TestEnv::isolateDataFolder();
+    QApplication app(argc, argv);
+    TestEnv::applyIdentity();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
