@@ -1,0 +1,181 @@
+#include "TfrmChangePassword.h"
+
+#include "ChildWindows.h"
+#include "EnterAsTab.h"
+#include "ErrorGuard.h"
+#include "LoginValues.h"
+#include "Messages.h"
+#include "UserAccounts.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* namedLabel(const char* name, const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+QLineEdit* passwordBox(const char* name, QWidget* parent)
+{
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setMaxLength(10);
+    box->setEchoMode(QLineEdit::Password);
+    box->setMinimumWidth(box->fontMetrics().averageCharWidth() * 20);
+    return box;
+}
+
+}
+
+TfrmChangePassword::TfrmChangePassword(Connection& db, const LoginValues& login, QWidget* parent)
+    : QWidget(parent), m_login(login), ADOQuery1(db)
+{
+    buildUi();
+    FormCreate();
+}
+
+void TfrmChangePassword::buildUi()
+{
+    setObjectName(QStringLiteral("frmChangePassword"));
+    setWindowTitle(QStringLiteral("frmChangePassword"));
+
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Raised);
+    Panel1 = panel;
+
+    GroupBox3 = new QGroupBox(Panel1);
+    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
+    Label5 = namedLabel("Label5", QStringLiteral("การเปลี่ยนแปลงรหัสผ่าน"), GroupBox3);
+    Label5->setAlignment(Qt::AlignCenter);
+    {
+        QFont f = Label5->font();
+        f.setPointSizeF(f.pointSizeF() * 1.6);
+        f.setBold(true);
+        Label5->setFont(f);
+        QPalette p = Label5->palette();
+        p.setColor(QPalette::WindowText, QColor(0, 128, 0));
+        Label5->setPalette(p);
+    }
+    auto* titleLayout = new QVBoxLayout(GroupBox3);
+    titleLayout->addWidget(Label5);
+
+    GroupBox1 = new QGroupBox(Panel1);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    Label2 = namedLabel("Label2", QStringLiteral("รหัสผ่านเดิม"), GroupBox1);
+    Label3 = namedLabel("Label3", QStringLiteral("รหัสผ่านใหม่"), GroupBox1);
+    Label4 = namedLabel("Label4", QStringLiteral("ยืนยันรหัสผ่านใหม่"), GroupBox1);
+    edtOld_Password = passwordBox("edtOld_Password", GroupBox1);
+    edtNew_Password = passwordBox("edtNew_Password", GroupBox1);
+    edtConf_Password = passwordBox("edtConf_Password", GroupBox1);
+
+    btnSave_Data = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
+                                   QStringLiteral("บันทึกข้อมูล"), GroupBox1);
+    btnSave_Data->setObjectName(QStringLiteral("btnSave_Data"));
+    btnExit_Form = new QPushButton(style()->standardIcon(QStyle::SP_ArrowBack),
+                                   QStringLiteral("กลับสู่เมนูหลัก"), GroupBox1);
+    btnExit_Form->setObjectName(QStringLiteral("btnExit_Form"));
+    // A focused button is pressed by Enter, as the Enter walk ends on the save button.
+    btnSave_Data->setAutoDefault(true);
+    btnExit_Form->setAutoDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btnSave_Data);
+    buttons->addWidget(btnExit_Form);
+    buttons->addStretch();
+
+    auto* grid = new QGridLayout(GroupBox1);
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(10);
+    grid->addWidget(Label2, 0, 0);
+    grid->addWidget(edtOld_Password, 0, 1);
+    grid->addWidget(Label3, 1, 0);
+    grid->addWidget(edtNew_Password, 1, 1);
+    grid->addWidget(Label4, 2, 0);
+    grid->addWidget(edtConf_Password, 2, 1);
+    grid->addLayout(buttons, 3, 1);
+    grid->setColumnStretch(2, 1);
+
+    Label1 = namedLabel("Label1", QStringLiteral("ออกแบบและพัฒนาโดย KO.RV.PL.ZA"), Panel1);
+    {
+        QFont f = Label1->font();
+        f.setPointSizeF(f.pointSizeF() * 0.85);
+        Label1->setFont(f);
+    }
+
+    auto* panelLayout = new QVBoxLayout(Panel1);
+    panelLayout->addWidget(GroupBox3);
+    panelLayout->addWidget(GroupBox1);
+    panelLayout->addStretch();
+    panelLayout->addWidget(Label1);
+
+    // The panel fills the left part of the window.
+    auto* windowLayout = new QHBoxLayout(this);
+    windowLayout->addWidget(Panel1);
+    windowLayout->addStretch();
+
+    setTabOrder(edtOld_Password, edtNew_Password);
+    setTabOrder(edtNew_Password, edtConf_Password);
+    setTabOrder(edtConf_Password, btnSave_Data);
+    setTabOrder(btnSave_Data, btnExit_Form);
+
+    EnterAsTab::install({edtOld_Password, edtNew_Password, edtConf_Password});
+    connect(btnSave_Data, &QPushButton::clicked, this, &TfrmChangePassword::btnSave_DataClick);
+    connect(btnExit_Form, &QPushButton::clicked, this, &TfrmChangePassword::btnExit_FormClick);
+}
+
+void TfrmChangePassword::FormCreate()
+{
+    edtOld_Password->clear();
+    edtNew_Password->clear();
+    edtConf_Password->clear();
+}
+
+void TfrmChangePassword::btnSave_DataClick()
+{
+    guarded(this, [&] {
+        const QString userName = m_login.LoginUserName;
+        if (!UserAccounts::oldPasswordMatches(ADOQuery1, userName, edtOld_Password->text())) {
+            Messages::plain(this, QStringLiteral("รหัสผ่านเดิมไม่ถูกต้อง"));
+            edtOld_Password->setFocus();
+            return;
+        }
+        // An empty password would lock the user out: the login refuses an
+        // empty password box.
+        if (edtNew_Password->text().isEmpty()) {
+            Messages::plain(this, QStringLiteral("กรุณาใส่รหัสผ่านใหม่"));
+            edtNew_Password->setFocus();
+            return;
+        }
+        if (!Messages::confirm(this, QStringLiteral("ยืนยันการบันทึกข้อมูล ")))
+            return;
+        if (edtNew_Password->text() != edtConf_Password->text()) {
+            Messages::plain(this, QStringLiteral("รหัสผ่านและรหัสยืนยันไม่เหมือนกัน กรุณาใส่ใหม่"));
+            edtNew_Password->clear();
+            edtConf_Password->clear();
+            edtNew_Password->setFocus();
+            return;
+        }
+        UserAccounts::storePassword(ADOQuery1, userName, edtNew_Password->text());
+        Messages::plain(this, QStringLiteral("ทำการเปลี่ยนแปลงรหัสผ่านให้แล้ว โปรแกรมจะปิดตัวเองเพื่อให้")
+                                  + u'\n' + QStringLiteral("เข้าระบบใหม่ (Login)"));
+        emit programEndRequested();
+    });
+}
+
+void TfrmChangePassword::btnExit_FormClick()
+{
+    guarded(this, [&] { ChildWindows::exit(this); });
+}
