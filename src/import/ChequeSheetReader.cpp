@@ -1,0 +1,134 @@
+#include "ChequeSheetReader.h"
+
+#include "FreeXlWorkbook.h"
+#include "ImportGridLayout.h"
+#include "TextGrid.h"
+
+#include <array>
+#include <charconv>
+
+namespace {
+
+// Sheet rows 1-5 hold titles and headings; payment lines start here.
+constexpr int kFirstLineRow = 6;
+// Sheet columns (1-based) with a role of their own.
+constexpr int kColProfitCenter = 3;   // C: must be filled for a line to count
+constexpr int kColEndMarker = 5;      // E: the first empty one ends the lines
+constexpr int kColClearingDate = 10;  // J: year part of the cheque key
+constexpr int kColCheckNo = 11;       // K: must be filled; number part of the key
+constexpr int kColTaxNumber = 15;     // O
+constexpr int kFirstCol = 3;          // C
+constexpr int kLastCol = 26;          // Z
+
+// Removes leading and trailing characters below code 33, in place: the buffer
+// keeps its storage for the next cell.
+void trimInPlace(QString& s)
+{
+    qsizetype end = s.size();
+    while (end > 0 && s.at(end - 1).unicode() < 33)
+        --end;
+    qsizetype begin = 0;
+    while (begin < end && s.at(begin).unicode() < 33)
+        ++begin;
+    if (end < s.size())
+        s.truncate(end);
+    if (begin > 0)
+        s.remove(0, begin);
+}
+
+void setDecimal(QString& s, int n)
+{
+    char buf[16];
+    const auto r = std::to_chars(buf, buf + sizeof buf, n);
+    s.resize(r.ptr - buf);
+    for (qsizetype i = 0; i < s.size(); ++i)
+        s[i] = QLatin1Char(buf[i]);
+}
+
+// Year and check number: the 4 characters of the clearing-date text from its
+// 7th on (dd.mm.yyyy gives the year), "/", the check number. Neither piece is
+// trimmed, so the key matches the one the earlier imports stored.
+void buildChequeKey(QString& key, const QString& clearingDate, const QString& checkNo)
+{
+    key.resize(0);
+    if (clearingDate.size() > 6)
+        key.append(clearingDate.constData() + 6, std::min<qsizetype>(4, clearingDate.size() - 6));
+    key.append(QLatin1Char('/'));
+    key.append(checkNo);
+}
+
+int readInto(Workbook& book, TextGrid& grid)
+{
+    // One buffer per sheet column, reused row after row.
+    std::array<QString, kLastCol + 1> cell;
+    QString number;
+    QString key;
+
+    int g = 1;
+    for (int r = kFirstLineRow;; ++r) {
+        book.readCell(r, kColEndMarker, cell[kColEndMarker]);
+        if (cell[kColEndMarker].isEmpty())
+            break;
+        book.readCell(r, kColCheckNo, cell[kColCheckNo]);
+        book.readCell(r, kColProfitCenter, cell[kColProfitCenter]);
+        if (cell[kColCheckNo].isEmpty() || cell[kColProfitCenter].isEmpty())
+            continue;
+        for (int c = kFirstCol; c <= kLastCol; ++c)
+            if (c != kColEndMarker && c != kColCheckNo && c != kColProfitCenter)
+                book.readCell(r, c, cell[c]);
+
+        grid.setRowCount(g + 1);
+        setDecimal(number, g);
+        grid.setCell(ImportGridLayout::No, g, number);
+        buildChequeKey(key, cell[kColClearingDate], cell[kColCheckNo]);
+        grid.setCell(ImportGridLayout::ChequePk, g, key);
+        for (int c = kFirstCol; c <= kLastCol; ++c) {
+            QString& text = cell[c];
+            const qsizetype rawLength = text.size();
+            trimInPlace(text);
+            // Tax numbers lose their leading zero on the way out of SAP when
+            // the 10- or 13-digit number was stored as 9 or 12 characters.
+            if (c == kColTaxNumber && (rawLength == 9 || rawLength == 12))
+                text.prepend(QLatin1Char('0'));
+            grid.setCell(c - 1, g, text);
+        }
+        ++g;
+    }
+    return g - 1;
+}
+
+}
+
+int readChequeSheet(const QString& path, TextGrid& grid)
+{
+    try {
+        FreeXlWorkbook book;
+        book.open(path);
+
+        // Built aside and moved in only when the whole read succeeded, so a
+        // failure leaves the caller's grid as it was.
+        TextGrid fresh;
+        fresh.setColCount(ImportGridLayout::kColumnCount);
+        fresh.setRowCount(2);
+        for (int c = ImportGridLayout::kWidthCount; c < ImportGridLayout::kColumnCount; ++c)
+            fresh.setColWidth(c, grid.colWidth(c));
+        ImportGridLayout::applyHeaders(fresh);
+
+        const int lines = readInto(book, fresh);
+        book.close();
+
+        if (lines == 0) {
+            // A fixed row needs a row below it: the header row alone stays scrollable.
+            fresh.setFixedRows(0);
+            fresh.setRowCount(1);
+        } else {
+            fresh.setRowCount(lines + 1);
+            fresh.setFixedRows(1);
+        }
+        fresh.setFixedCols(1);
+        grid = std::move(fresh);
+        return lines;
+    } catch (const Workbook::Error& e) {
+        throw SheetReadError(e.what());
+    }
+}
