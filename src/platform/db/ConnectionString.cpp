@@ -1,5 +1,7 @@
 #include "ConnectionString.h"
 
+#include <QStringList>
+
 ConnectionString::ConnectionString(const QString& text) : m_text(text)
 {
     for (const QString& part : text.split(u';', Qt::SkipEmptyParts)) {

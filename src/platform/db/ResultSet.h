@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // A whole query result held in memory (a client-side cursor). Cells are packed
@@ -19,7 +20,7 @@ public:
     const QString& columnName(int col) const { return m_columns[col]; }
     // First column of that name, without regard to case; -1 when there is none.
     int columnIndex(const QString& name) const;
-    size_t rowCount() const { return m_columns.empty() ? 0 : m_offsets.size() / m_columns.size(); }
+    size_t rowCount() const { return m_columns.empty() ? 0 : m_cells / m_columns.size(); }
 
     // Building, one row at a time: beginRow(), then exactly columnCount() add* calls.
     void reserveRows(size_t rows);
@@ -38,12 +39,33 @@ public:
     QString text(size_t row, int col) const;      // Text and DateTime cells
     QByteArray utf8(size_t row, int col) const;   // Text and DateTime cells, undecoded
 
+    // Bytes held by the cells (arena and offsets), for sizing checks.
+    size_t memoryBytes() const;
+
 private:
+    // Cells live in fixed-size blocks so that growing never copies what is
+    // already stored (a vector doubling a 400 MB arena would briefly need three
+    // times that). A cell never straddles blocks; a cell bigger than one block
+    // gets a contiguous run of block slots of its own.
+    static constexpr uint32_t kBlockBits = 20;                 // 1 MiB blocks
+    static constexpr uint32_t kBlockSize = 1u << kBlockBits;
+    static constexpr size_t kOffsetsPerChunk = 1u << 16;
+
     const char* cellData(size_t row, int col) const;
-    void append(const void* p, size_t n);
-    void startCell(Kind k);
+    char* reserve(size_t n);  // room for one cell of n bytes; records its offset
+    void startCell(Kind k, size_t payload);
+    uint32_t offsetOf(size_t cell) const
+    {
+        return m_offsetChunks[cell / kOffsetsPerChunk][cell % kOffsetsPerChunk];
+    }
 
     std::vector<QString> m_columns;
-    std::vector<uint32_t> m_offsets;  // per cell, into m_arena
-    std::vector<char> m_arena;
+    std::vector<std::unique_ptr<uint32_t[]>> m_offsetChunks;  // per cell, into the blocks
+    size_t m_cells = 0;
+    std::vector<std::unique_ptr<char[]>> m_storage;  // owned allocations
+    std::vector<char*> m_blocks;                     // block index -> address
+    uint32_t m_used = 0;                             // next free offset
+    size_t m_storageBytes = 0;
+    size_t m_firstCapacity = 0;                      // the first block grows up to kBlockSize
+    size_t m_cursorCol = 0;                          // add* calls in the current row
 };

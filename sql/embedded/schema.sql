@@ -1,0 +1,77 @@
+-- Catalogue of the embedded database (one SQLite file per catalogue).
+--
+-- Text columns use TEXT_CI, a collation the program registers on every
+-- connection: case-insensitive and blind to trailing blanks, as SQL Server's
+-- default collation compares. Amount columns keep only numbers: a quoted
+-- amount that SQLite cannot read as a number stays text and the CHECK refuses
+-- it, as SQL Server refuses to convert it to decimal.
+
+CREATE TABLE ZUD_user (
+  UserName TEXT COLLATE TEXT_CI,
+  Password TEXT COLLATE TEXT_CI,
+  U_Level  INTEGER CHECK (typeof(U_Level) IN ('integer', 'null'))
+);
+CREATE INDEX IX_ZUD_user_UserName ON ZUD_user (UserName);
+
+CREATE TABLE ZUD_Version (
+  Version_NO TEXT COLLATE TEXT_CI
+);
+
+CREATE TABLE TSQ_IsUse_Data_Temp (
+  Is_User_Temp TEXT COLLATE TEXT_CI
+);
+
+CREATE TABLE TSQ_Cheque_Temp (
+  Cheque_PK    TEXT COLLATE TEXT_CI,
+  Total_Amount REAL CHECK (typeof(Total_Amount) IN ('integer', 'real', 'null')),
+  WHT_Amount   REAL CHECK (typeof(WHT_Amount) IN ('integer', 'real', 'null')),
+  To_Be_Paid   REAL CHECK (typeof(To_Be_Paid) IN ('integer', 'real', 'null')),
+  Invoice_No   TEXT COLLATE TEXT_CI
+);
+CREATE INDEX IX_TSQ_Cheque_Temp_Cheque_PK ON TSQ_Cheque_Temp (Cheque_PK);
+
+CREATE TABLE TSQ_Cheque_Main (
+  Cheque_PK                      TEXT COLLATE TEXT_CI,
+  Profit_Center_Code             TEXT COLLATE TEXT_CI,
+  Deka_Creat_date                TEXT COLLATE TEXT_CI,
+  Deka_Receipt_Date              TEXT COLLATE TEXT_CI,
+  Payment_Method                 TEXT COLLATE TEXT_CI,
+  Deka_Number                    TEXT COLLATE TEXT_CI,
+  Clearing_Document              TEXT COLLATE TEXT_CI,
+  Clearing_Date                  TEXT COLLATE TEXT_CI,
+  Check_No                       TEXT COLLATE TEXT_CI,
+  Vendor_no                      TEXT COLLATE TEXT_CI,
+  Vendor_Name                    TEXT COLLATE TEXT_CI,
+  Delivery_Mode                  TEXT COLLATE TEXT_CI,
+  Tax_Number                     TEXT COLLATE TEXT_CI,
+  Data_Status                    TEXT COLLATE TEXT_CI,
+  Cheque_Reference_Document_Type TEXT COLLATE TEXT_CI,
+  Invoice_No                     TEXT COLLATE TEXT_CI,
+  vendor_name_recmoney           TEXT COLLATE TEXT_CI,
+  Sum_Total_Amount REAL CHECK (typeof(Sum_Total_Amount) IN ('integer', 'real', 'null')),
+  Sum_WHT_Amount   REAL CHECK (typeof(Sum_WHT_Amount) IN ('integer', 'real', 'null')),
+  Sum_To_Be_Paid   REAL CHECK (typeof(Sum_To_Be_Paid) IN ('integer', 'real', 'null'))
+);
+CREATE INDEX IX_TSQ_Cheque_Main_Cheque_PK ON TSQ_Cheque_Main (Cheque_PK);
+
+CREATE TABLE TSQ_Cheque_Detail (
+  Cheque_PK    TEXT COLLATE TEXT_CI,
+  Pstng_Date   TEXT COLLATE TEXT_CI,
+  DocumentNo   TEXT COLLATE TEXT_CI,
+  Description  TEXT COLLATE TEXT_CI,
+  Total_Amount REAL CHECK (typeof(Total_Amount) IN ('integer', 'real', 'null')),
+  WHT_Amount   REAL CHECK (typeof(WHT_Amount) IN ('integer', 'real', 'null')),
+  To_Be_Paid   REAL CHECK (typeof(To_Be_Paid) IN ('integer', 'real', 'null')),
+  Fund         TEXT COLLATE TEXT_CI
+);
+CREATE INDEX IX_TSQ_Cheque_Detail_Cheque_PK ON TSQ_Cheque_Detail (Cheque_PK, Total_Amount);
+
+CREATE TABLE TSQR_Profit_Center (
+  Profit_Center_Code                TEXT COLLATE TEXT_CI,
+  Profit_Center_Name                TEXT COLLATE TEXT_CI,
+  Profit_Center_Lacation_Rec_Cheque TEXT COLLATE TEXT_CI
+);
+CREATE INDEX IX_TSQR_Profit_Center_Code ON TSQR_Profit_Center (Profit_Center_Code);
+
+INSERT INTO TSQ_IsUse_Data_Temp (Is_User_Temp) VALUES ('');
+INSERT INTO ZUD_Version (Version_NO) VALUES ('2.0');

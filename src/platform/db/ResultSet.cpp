@@ -1,0 +1,219 @@
+#include "ResultSet.h"
+
+#include "DatabaseError.h"
+
+#include <cstring>
+
+namespace {
+
+size_t varintSize(size_t v)
+{
+    size_t n = 1;
+    while (v >= 0x80) {
+        v >>= 7;
+        ++n;
+    }
+    return n;
+}
+
+char* putVarint(char* p, size_t v)
+{
+    while (v >= 0x80) {
+        *p++ = static_cast<char>((v & 0x7f) | 0x80);
+        v >>= 7;
+    }
+    *p++ = static_cast<char>(v);
+    return p;
+}
+
+const char* getVarint(const char* p, size_t& v)
+{
+    v = 0;
+    int shift = 0;
+    for (;;) {
+        const auto b = static_cast<unsigned char>(*p++);
+        v |= static_cast<size_t>(b & 0x7f) << shift;
+        if (!(b & 0x80))
+            return p;
+        shift += 7;
+    }
+}
+
+}  // namespace
+
+ResultSet::ResultSet(std::vector<QString> columnNames) : m_columns(std::move(columnNames)) {}
+
+int ResultSet::columnIndex(const QString& name) const
+{
+    for (size_t i = 0; i < m_columns.size(); ++i)
+        if (m_columns[i].compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void ResultSet::reserveRows(size_t rows)
+{
+    const size_t cells = rows * m_columns.size();
+    m_offsetChunks.reserve((cells + kOffsetsPerChunk - 1) / kOffsetsPerChunk);
+}
+
+void ResultSet::beginRow()
+{
+    m_cursorCol = 0;
+}
+
+char* ResultSet::reserve(size_t n)
+{
+    if (m_cursorCol >= m_columns.size())
+        throw DatabaseError(QStringLiteral("Result row has more values than columns"));
+    ++m_cursorCol;
+
+    const uint64_t end = static_cast<uint64_t>(m_used) + n;
+    if (m_blocks.size() == 1 && m_firstCapacity < kBlockSize && end <= kBlockSize && end > m_firstCapacity) {
+        // The first block grows gradually: most results are a handful of rows.
+        size_t cap = std::max<size_t>(m_firstCapacity * 2, 4096);
+        while (cap < end)
+            cap *= 2;
+        cap = std::min<size_t>(cap, kBlockSize);
+        std::unique_ptr<char[]> grown(new char[cap]);
+        std::memcpy(grown.get(), m_storage[0].get(), m_used);
+        m_storageBytes += cap - m_firstCapacity;
+        m_storage[0] = std::move(grown);
+        m_blocks[0] = m_storage[0].get();
+        m_firstCapacity = cap;
+    } else if (m_blocks.empty() || end > (static_cast<uint64_t>(m_blocks.size()) << kBlockBits)) {
+        // A fresh block, or a run of block slotCount for an oversized cell.
+        const size_t slotCount = std::max<size_t>((n + kBlockSize - 1) / kBlockSize, 1);
+        const uint64_t start = static_cast<uint64_t>(m_blocks.size()) << kBlockBits;
+        if (start + slotCount * static_cast<uint64_t>(kBlockSize) > UINT32_MAX)
+            throw DatabaseError(QStringLiteral("Query result too large to hold in memory"));
+        size_t bytes = slotCount * kBlockSize;
+        if (m_blocks.empty() && n <= kBlockSize) {
+            bytes = std::max<size_t>(4096, n);
+            m_firstCapacity = bytes;
+        }
+        m_storage.emplace_back(new char[bytes]);
+        m_storageBytes += bytes;
+        for (size_t s = 0; s < slotCount; ++s)
+            m_blocks.push_back(m_storage.back().get() + s * kBlockSize);
+        m_used = static_cast<uint32_t>(start);
+    }
+
+    if (m_cells / kOffsetsPerChunk == m_offsetChunks.size())
+        m_offsetChunks.emplace_back(new uint32_t[kOffsetsPerChunk]);
+    m_offsetChunks[m_cells / kOffsetsPerChunk][m_cells % kOffsetsPerChunk] = m_used;
+    ++m_cells;
+
+    char* p = m_blocks[m_used >> kBlockBits] + (m_used & (kBlockSize - 1));
+    m_used += static_cast<uint32_t>(n);
+    return p;
+}
+
+void ResultSet::startCell(Kind k, size_t payload)
+{
+    char* p = reserve(1 + payload);
+    *p = static_cast<char>(k);
+}
+
+void ResultSet::addNull()
+{
+    startCell(Kind::Null, 0);
+}
+
+void ResultSet::addInteger(int64_t v)
+{
+    char* p = reserve(1 + sizeof v);
+    *p = static_cast<char>(Kind::Integer);
+    std::memcpy(p + 1, &v, sizeof v);
+}
+
+void ResultSet::addReal(double v)
+{
+    char* p = reserve(1 + sizeof v);
+    *p = static_cast<char>(Kind::Real);
+    std::memcpy(p + 1, &v, sizeof v);
+}
+
+void ResultSet::addText(const char* utf8, size_t bytes)
+{
+    char* p = reserve(1 + varintSize(bytes) + bytes);
+    *p = static_cast<char>(Kind::Text);
+    p = putVarint(p + 1, bytes);
+    if (bytes)
+        std::memcpy(p, utf8, bytes);
+}
+
+void ResultSet::addText(const QString& text)
+{
+    const QByteArray u = text.toUtf8();
+    addText(u.constData(), static_cast<size_t>(u.size()));
+}
+
+void ResultSet::addDateTime(const QString& iso)
+{
+    const QByteArray u = iso.toUtf8();
+    const auto bytes = static_cast<size_t>(u.size());
+    char* p = reserve(1 + varintSize(bytes) + bytes);
+    *p = static_cast<char>(Kind::DateTime);
+    p = putVarint(p + 1, bytes);
+    std::memcpy(p, u.constData(), bytes);
+}
+
+const char* ResultSet::cellData(size_t row, int col) const
+{
+    const uint32_t off = offsetOf(row * m_columns.size() + static_cast<size_t>(col));
+    return m_blocks[off >> kBlockBits] + (off & (kBlockSize - 1));
+}
+
+ResultSet::Kind ResultSet::kind(size_t row, int col) const
+{
+    return static_cast<Kind>(*cellData(row, col));
+}
+
+int64_t ResultSet::integer(size_t row, int col) const
+{
+    const char* p = cellData(row, col);
+    if (static_cast<Kind>(*p) != Kind::Integer)
+        return 0;
+    int64_t v;
+    std::memcpy(&v, p + 1, sizeof v);
+    return v;
+}
+
+double ResultSet::real(size_t row, int col) const
+{
+    const char* p = cellData(row, col);
+    if (static_cast<Kind>(*p) != Kind::Real)
+        return 0;
+    double v;
+    std::memcpy(&v, p + 1, sizeof v);
+    return v;
+}
+
+QByteArray ResultSet::utf8(size_t row, int col) const
+{
+    const char* p = cellData(row, col);
+    const auto k = static_cast<Kind>(*p);
+    if (k != Kind::Text && k != Kind::DateTime)
+        return QByteArray();
+    size_t n;
+    p = getVarint(p + 1, n);
+    return QByteArray(p, static_cast<qsizetype>(n));
+}
+
+QString ResultSet::text(size_t row, int col) const
+{
+    const char* p = cellData(row, col);
+    const auto k = static_cast<Kind>(*p);
+    if (k != Kind::Text && k != Kind::DateTime)
+        return QString();
+    size_t n;
+    p = getVarint(p + 1, n);
+    return QString::fromUtf8(p, static_cast<qsizetype>(n));
+}
+
+size_t ResultSet::memoryBytes() const
+{
+    return m_storageBytes + m_offsetChunks.size() * kOffsetsPerChunk * sizeof(uint32_t)
+        + m_blocks.capacity() * sizeof(char*);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <vector>
+
+// Turns the program's T-SQL statements into SQLite's dialect. It knows the
+// subset the program uses and refuses everything else with a DatabaseError
+// naming the construct, so a new statement that the embedded database would
+// run differently from SQL Server fails loudly instead of quietly.
+//
+// Rewritten: the FOR XML PATH('') concatenation of [text()] values (with `+`
+// as string concatenation there, each value XML-escaped), LEFT( (a keyword in
+// SQLite), bracketed aliases after a closing parenthesis. Passed through:
+// SELECT [DISTINCT] / INSERT INTO ... VALUES / UPDATE ... SET / DELETE FROM,
+// WHERE, INNER JOIN ... ON, GROUP BY, ORDER BY, LIKE, IS [NOT] NULL, AND, OR,
+// NOT, the functions Getdate, LEN, SUM, COUNT, MIN, MAX, "?" placeholders.
+class TsqlAdapter {
+public:
+    struct Result {
+        QString sql;
+        // Result columns that hold Getdate() and are read back as date-times.
+        std::vector<int> dateTimeColumns;
+    };
+
+    // Cached per statement text: the program repeats a few statement shapes.
+    const Result& adapt(const QString& tsql);
+
+    // Uncached, for tests.
+    static Result translate(const QString& tsql);
+
+private:
+    QHash<QString, Result> m_cache;
+};
