@@ -36,10 +36,21 @@ bool StagingFlag::take()
     m_query.addLine({"WHERE (Is_User_Temp IS NULL OR Is_User_Temp <> '*')"});
     if (m_query.execute() > 0)
         return true;
-    // Nothing changed: either another workstation holds the flag, or there is
-    // no flag row at all (then there is nobody to keep out).
-    read();
-    return m_query.recordCount() == 0;
+    // Nothing changed: another workstation holds the flag, or there is no flag
+    // row at all (then there is nobody to keep out).
+    const QString now = read();
+    if (m_query.recordCount() == 0)
+        return true;
+    if (now == QLatin1String("*"))
+        return false;
+    // A text the database compares equal to "*" without being "*" (a trailing
+    // blank): the test above calls that free, so take it as the save always did.
+    m_query.close();
+    m_query.clear();
+    m_query.addLine({"UPDATE TSQ_IsUse_Data_Temp"});
+    m_query.addLine({"SET Is_User_Temp = '*'"});
+    m_query.execute();
+    return true;
 }
 
 void StagingFlag::release()

@@ -1,7 +1,401 @@
 #include "TfrmIport_Vendor_Cheque.h"
 
-TfrmIport_Vendor_Cheque::TfrmIport_Vendor_Cheque(Connection& db, QWidget* parent) : QWidget(parent), m_db(db)
+#include "ChequeSave.h"
+#include "ChequeSheetReader.h"
+#include "ChildWindows.h"
+#include "DirectoryListBox.h"
+#include "DocumentOpener.h"
+#include "ErrorGuard.h"
+#include "FileListBox.h"
+#include "GridExport.h"
+#include "Messages.h"
+#include "StagingFlag.h"
+#include "StringGrid.h"
+#include "WaitCursor.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <optional>
+
+namespace {
+
+// How often the save repaints its row counter and bar: often enough to look
+// alive, rarely enough to cost nothing next to the statements.
+constexpr qint64 kProgressPaintMs = 100;
+
+QLabel* label(const char* name, const QString& text, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    return l;
+}
+
+QPushButton* button(const char* name, const QString& text, QWidget* parent)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    return b;
+}
+
+}  // namespace
+
+TfrmIport_Vendor_Cheque::TfrmIport_Vendor_Cheque(Connection& db, QWidget* parent)
+    : QWidget(parent), ADOQuery1(db), ADOQuery2(db)
 {
     setObjectName(QStringLiteral("frmIport_Vendor_Cheque"));
     setWindowTitle(QStringLiteral("frmIport_Vendor_Cheque"));
+    resize(979, 615);
+
+    buildMainPanel();
+    buildOpenPanel();
+    buildSavedPanel();
+
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    connect(btnClear_Temp, &QPushButton::clicked, this, [this] { btnClear_TempClick(); });
+    connect(btnExp_Excel1, &QPushButton::clicked, this, [this] { btnExp_Excel1Click(); });
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(btnOpen, &QPushButton::clicked, this, [this] { btnOpenClick(); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
+
+    FormCreate();
+}
+
+void TfrmIport_Vendor_Cheque::buildMainPanel()
+{
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameShape(QFrame::Panel);
+    Panel1->setFrameShadow(QFrame::Raised);
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(Panel1);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("GroupBox1"), Panel1);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    BitBtn1 = button("BitBtn1", QStringLiteral("เปิดแฟ้มข้อมูล"), GroupBox1);
+    BitBtn2 = button("BitBtn2", QStringLiteral("ออกจากโปรแกรม"), GroupBox1);
+    btnClear_Temp = button("btnClear_Temp", QStringLiteral("ล้างข้อมูล Temp"), GroupBox1);
+    LF_Name = label("LF_Name", QStringLiteral("แฟ้มข้อมูลที่เปิด :"), GroupBox1);
+    Label6 = label("Label6", QStringLiteral("ข้อกำหนดการนำเข้าข้อมูล (Import Excel From SAP)"), GroupBox1);
+    Label7 = label("Label7", QStringLiteral("1. ต้องนำเข้าข้อมูลครั้งละ 1 คน ไม่สามารถนำเข้าข้อมูลเข้าพร้อมกันได้ "),
+                   GroupBox1);
+    Label8 = label("Label8", QStringLiteral("2. File Excel ที่นำเข้าระบบ จะต้องเป็น Excel 97-2003 เท่านั้น"), GroupBox1);
+    Label10 = label("Label10",
+                    QStringLiteral("3. ในแฟ้ม Microsoft Excel ต้องนำเครื่องหมาย ' หรือ \" ออกก่อนนำเข้าระบบ "
+                                   "ไม่เช่นนั้น ตอน Update จะ error"),
+                    GroupBox1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addSpacing(60);
+    buttons->addWidget(BitBtn1);
+    buttons->addStretch(1);
+    buttons->addWidget(BitBtn2);
+    buttons->addStretch(1);
+    buttons->addWidget(btnClear_Temp);
+    buttons->addSpacing(30);
+    auto* rules = new QVBoxLayout;
+    rules->setContentsMargins(12, 0, 0, 0);
+    for (QLabel* l : {Label6, Label7, Label8, Label10})
+        rules->addWidget(l);
+    auto* g1 = new QVBoxLayout(GroupBox1);
+    g1->addLayout(buttons);
+    g1->addWidget(LF_Name);
+    g1->addLayout(rules);
+
+    GroupBox2 = new QGroupBox(Panel1);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    StringGrid1 = new StringGrid(GroupBox2);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    ProgressBar1 = new QProgressBar(GroupBox2);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    btnExp_Excel1 = button("btnExp_Excel1", QStringLiteral("Export To Excel"), GroupBox2);
+    Label9 = label("Label9", QStringLiteral("บันทัดที่ประมวลผล"), GroupBox2);
+    l_no = label("l_no", QStringLiteral("0"), GroupBox2);
+    // The save repaints the counter without letting the layout run, so it
+    // must already be wide enough for the largest row number.
+    l_no->setMinimumWidth(l_no->fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
+
+    auto* under = new QHBoxLayout;
+    under->addSpacing(200);
+    under->addWidget(btnExp_Excel1);
+    under->addSpacing(100);
+    under->addWidget(Label9);
+    under->addSpacing(12);
+    under->addWidget(l_no);
+    under->addStretch(1);
+    auto* g2 = new QVBoxLayout(GroupBox2);
+    g2->addWidget(StringGrid1, 1);
+    g2->addWidget(ProgressBar1);
+    g2->addLayout(under);
+
+    Button1 = button("Button1", QStringLiteral("บันทึกลงฐานข้อมูล"), Panel1);
+    Label1 = label("Label1", QStringLiteral("ออกแบบและพัฒนาโดย KO.RV.PL.ZA"), Panel1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addSpacing(20);
+    bottom->addWidget(Label1);
+    bottom->addStretch(1);
+    bottom->addWidget(Button1);
+    bottom->addStretch(2);
+
+    auto* p1 = new QVBoxLayout(Panel1);
+    p1->addWidget(GroupBox1);
+    p1->addWidget(GroupBox2, 1);
+    p1->addLayout(bottom);
+}
+
+void TfrmIport_Vendor_Cheque::buildOpenPanel()
+{
+    // Lies over the main panel when shown, like a dialog inside the window.
+    Panel2 = new QFrame(this);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFrameShape(QFrame::Panel);
+    Panel2->setFrameShadow(QFrame::Raised);
+    Panel2->setAutoFillBackground(true);
+
+    Panel3 = label("Panel3", QStringLiteral("Open"), Panel2);
+    Panel3->setFixedHeight(31);
+    Panel3->setContentsMargins(8, 0, 0, 0);
+    {
+        const QPalette pal = palette();
+        const QColor from = pal.color(QPalette::Active, QPalette::Highlight);
+        Panel3->setStyleSheet(
+            QStringLiteral("QLabel#Panel3 { color: %1; font-weight: bold; background: "
+                           "qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 %2, stop:1 %3); }")
+                .arg(pal.color(QPalette::Active, QPalette::HighlightedText).name(), from.name(),
+                     from.lighter(160).name()));
+    }
+
+    Label2 = label("Label2", QStringLiteral("เลือกไดร์ฟ"), Panel2);
+    DriveComboBox1 = new QComboBox(Panel2);
+    DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
+    for (const QFileInfo& drive : QDir::drives())
+        DriveComboBox1->addItem(QDir::toNativeSeparators(drive.absolutePath()), drive.absolutePath());
+    Label3 = label("Label3", QStringLiteral("ชื่อแฟ้ม"), Panel2);
+    DirectoryListBox1 = new DirectoryListBox(Panel2);
+    DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
+    FileListBox1 = new FileListBox(Panel2);
+    FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
+    Label4 = label("Label4", QStringLiteral("ประเภทแฟ้ม"), Panel2);
+    FilterComboBox1 = new QComboBox(Panel2);
+    FilterComboBox1->setObjectName(QStringLiteral("FilterComboBox1"));
+    FilterComboBox1->addItem(QStringLiteral("Excel File"), QStringLiteral("*.xls"));
+    FilterComboBox1->addItem(QStringLiteral("All files (*.*)"), QStringLiteral("*"));
+    FilterComboBox1->setCurrentIndex(0);
+    btnOpen = button("btnOpen", QStringLiteral("Open"), Panel2);
+    btnCancel = button("btnCancel", QStringLiteral("Cancel"), Panel2);
+
+    auto* grid = new QGridLayout;
+    grid->setContentsMargins(10, 8, 10, 10);
+    grid->addWidget(Label2, 0, 0);
+    grid->addWidget(DriveComboBox1, 0, 1);
+    grid->addWidget(Label3, 0, 2, Qt::AlignBottom);
+    grid->addWidget(DirectoryListBox1, 1, 0, 1, 2);
+    grid->addWidget(FileListBox1, 1, 2);
+    auto* side = new QVBoxLayout;
+    side->addWidget(btnOpen);
+    side->addWidget(btnCancel);
+    side->addStretch(1);
+    grid->addLayout(side, 1, 3);
+    auto* filter = new QHBoxLayout;
+    filter->addSpacing(30);
+    filter->addWidget(Label4);
+    filter->addWidget(FilterComboBox1, 1);
+    grid->addLayout(filter, 2, 0, 1, 3);
+    grid->setRowStretch(1, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
+
+    auto* v = new QVBoxLayout(Panel2);
+    v->setContentsMargins(2, 2, 2, 2);
+    v->setSpacing(0);
+    v->addWidget(Panel3);
+    v->addLayout(grid, 1);
+
+    connect(DriveComboBox1, &QComboBox::activated, this, [this](int index) {
+        const QString drive = DriveComboBox1->itemData(index).toString();
+        if (!DirectoryListBox1->directory().startsWith(drive, Qt::CaseInsensitive))
+            DirectoryListBox1->setDirectory(drive);
+    });
+    connect(DirectoryListBox1, &DirectoryListBox::directoryChanged, this, [this](const QString& path) {
+        FileListBox1->setDirectory(path);
+        for (int i = 0; i < DriveComboBox1->count(); ++i) {
+            if (path.startsWith(DriveComboBox1->itemData(i).toString(), Qt::CaseInsensitive)) {
+                DriveComboBox1->setCurrentIndex(i);
+                break;
+            }
+        }
+    });
+    connect(FilterComboBox1, &QComboBox::currentIndexChanged, this,
+            [this](int index) { FileListBox1->setMask(FilterComboBox1->itemData(index).toString()); });
+
+    FileListBox1->setMask(FilterComboBox1->currentData().toString());
+    DirectoryListBox1->setDirectory(QDir::currentPath());
+
+    Panel2->setGeometry(QRect(QPoint(215, 271), Panel2->sizeHint().expandedTo(QSize(421, 239))));
+}
+
+void TfrmIport_Vendor_Cheque::buildSavedPanel()
+{
+    Panel4 = new QFrame(this);
+    Panel4->setObjectName(QStringLiteral("Panel4"));
+    Panel4->setFrameShape(QFrame::Panel);
+    Panel4->setAutoFillBackground(true);
+    Label5 = label("Label5", QStringLiteral("บันทึกข้อมูลเรียบร้อยแล้ว"), Panel4);
+    QFont f = Label5->font();
+    f.setPixelSize(19);
+    Label5->setFont(f);
+    Label5->setStyleSheet(QStringLiteral("color: maroon;"));
+    Button2 = button("Button2", QStringLiteral("OK"), Panel4);
+    auto* v = new QVBoxLayout(Panel4);
+    v->addWidget(Label5, 1, Qt::AlignCenter);
+    v->addWidget(Button2, 0, Qt::AlignCenter);
+    Panel4->setGeometry(64, 182, 613, 325);
+}
+
+void TfrmIport_Vendor_Cheque::FormCreate()
+{
+    l_no->setText(QStringLiteral("0"));
+    Panel2->hide();
+    Panel4->hide();
+}
+
+void TfrmIport_Vendor_Cheque::BitBtn1Click()
+{
+    guarded(this, [&] {
+        if (StagingFlag(ADOQuery1).isBusy()) {
+            Messages::plain(this, StagingFlag::busyMessage());
+            return;
+        }
+        // Files may have arrived since the panel was last shown.
+        FileListBox1->reload();
+        Panel2->show();
+        Panel2->raise();
+    });
+}
+
+void TfrmIport_Vendor_Cheque::btnCancelClick()
+{
+    Panel2->hide();
+}
+
+void TfrmIport_Vendor_Cheque::BitBtn2Click()
+{
+    ChildWindows::exit(this);
+}
+
+void TfrmIport_Vendor_Cheque::btnClear_TempClick()
+{
+    guarded(this, [&] {
+        if (!Messages::confirm(this, QStringLiteral("ยืนยันการลบข้อมูล Temp")))
+            return;
+        StagingFlag(ADOQuery1).clearStagingArea();
+        Messages::plain(this, QStringLiteral("ทำการบัน Clear ข้อมูลเรียบร้อยแล้ว"));
+    });
+}
+
+void TfrmIport_Vendor_Cheque::btnOpenClick()
+{
+    Panel2->hide();
+    guarded(this, [&] {
+        const QString path = FileListBox1->filePath();
+        if (path.isEmpty()) {
+            Messages::plain(this, QStringLiteral("ยังไม่ได้เลือกแฟ้มข้อมูล"));
+            return;
+        }
+        int lines = 0;
+        {
+            WaitCursor wait;
+            lines = readChequeSheet(path, StringGrid1->grid());
+            StringGrid1->refresh();
+        }
+        m_sheetRead = true;
+        // Once a sheet is read the panel shows without its title strip.
+        Panel3->hide();
+        if (lines == 0)
+            Messages::plain(this, QStringLiteral("ไม่พบข้อมูลที่ต้องการ"));
+    });
+}
+
+void TfrmIport_Vendor_Cheque::btnExp_Excel1Click()
+{
+    guarded(this, [&] {
+        GridExport::Result result;
+        {
+            WaitCursor wait;
+            result = GridExport::run(StringGrid1->grid(), GridExport::Variant::Import, DocumentOpener::current());
+        }
+        if (!result.opened)
+            Messages::plain(this, GridExport::notOpenedMessage(result.path));
+    });
+}
+
+void TfrmIport_Vendor_Cheque::showProgress(int row)
+{
+    // Painted at once, without handing control to the event loop: the window
+    // must take no input while the save runs.
+    l_no->setText(QString::number(row));
+    ProgressBar1->setValue(row);
+    l_no->repaint();
+    ProgressBar1->repaint();
+}
+
+void TfrmIport_Vendor_Cheque::Button1Click()
+{
+    guarded(this, [&] {
+        if (!m_sheetRead) {
+            Messages::plain(this, ChequeSave::notReadMessage());
+            return;
+        }
+        std::optional<WaitCursor> wait;
+        QElapsedTimer sincePaint;
+        int last = 0;
+        int current = 0;
+
+        ChequeSave::Hooks hooks;
+        hooks.confirm = [this] { return Messages::confirm(this, ChequeSave::confirmMessage()); };
+        hooks.started = [&](int rows) {
+            wait.emplace();
+            last = rows;
+            // A bar whose range is 0..0 turns into a busy indicator that never
+            // stops; a grid without lines keeps an empty bar instead.
+            ProgressBar1->setRange(0, std::max(rows, 1));
+            sincePaint.start();
+        };
+        hooks.rowStarted = [&](int row) { current = row; };
+        hooks.rowDone = [&](int row) {
+            if (row == last || sincePaint.elapsed() >= kProgressPaintMs) {
+                showProgress(row);
+                sincePaint.restart();
+            }
+        };
+
+        ChequeSave save(ADOQuery1, ADOQuery2);
+        ChequeSave::Result result;
+        try {
+            result = save.run(StringGrid1->grid(), hooks);
+        } catch (...) {
+            // The counter shows the row that failed, the bar the rows done.
+            if (current > 0) {
+                l_no->setText(QString::number(current));
+                ProgressBar1->setValue(current - 1);
+            }
+            throw;
+        }
+        wait.reset();
+        if (!result.message.isEmpty())
+            Messages::plain(this, result.message);
+    });
 }

@@ -33,19 +33,18 @@ DirectoryListBox::DirectoryListBox(QWidget* parent) : QListWidget(parent)
 {
     setItemDelegate(new DepthIndentDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        const QString path = item->data(kPathRole).toString();
-        if (path != m_dir) {
-            setDirectory(path);
-            emit directoryChanged(m_dir);
-        }
-    });
+    connect(this, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { setDirectory(item->data(kPathRole).toString()); });
 }
 
 void DirectoryListBox::setDirectory(const QString& path)
 {
-    m_dir = QDir::cleanPath(QDir(path).absolutePath());
+    const QString dir = QDir::cleanPath(QDir(path).absolutePath());
+    if (dir == m_dir)
+        return;
+    m_dir = dir;
     reload();
+    emit directoryChanged(m_dir);
 }
 
 void DirectoryListBox::reload()

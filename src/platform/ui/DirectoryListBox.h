@@ -14,6 +14,7 @@ public:
     explicit DirectoryListBox(QWidget* parent = nullptr);
 
     QString directory() const { return m_dir; }
+    // Emits directoryChanged when the directory is a different one.
     void setDirectory(const QString& path);
     // Reads the current directory's subdirectories again.
     void reload();
