@@ -122,6 +122,14 @@ int Query::column(const QString& name) const
     return c;
 }
 
+void Query::checkIndex(int c) const
+{
+    if (!m_open)
+        throw DatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    if (c < 0 || c >= m_result.columnCount())
+        throw DatabaseError(QStringLiteral("Field index %1 out of range").arg(c));
+}
+
 namespace {
 
 QDateTime parseDateTime(const QString& s)
@@ -137,9 +145,19 @@ QDateTime parseDateTime(const QString& s)
 
 }  // namespace
 
+int Query::fieldIndex(const QString& name) const
+{
+    return column(name);
+}
+
 QString Query::fieldText(const QString& name) const
 {
-    const int c = column(name);
+    return fieldText(column(name));
+}
+
+QString Query::fieldText(int c) const
+{
+    checkIndex(c);
     if (eof())
         return QString();
     switch (m_result.kind(m_row, c)) {
@@ -187,7 +205,12 @@ int Query::fieldInt(const QString& name) const
 
 double Query::fieldNumber(const QString& name) const
 {
-    const int c = column(name);
+    return fieldNumber(column(name));
+}
+
+double Query::fieldNumber(int c) const
+{
+    checkIndex(c);
     if (eof())
         return 0;
     switch (m_result.kind(m_row, c)) {
@@ -208,7 +231,7 @@ double Query::fieldNumber(const QString& name) const
     case ResultSet::Kind::DateTime:
         break;
     }
-    throw DatabaseError(QStringLiteral("Field '%1' holds a date-time, not a number").arg(name));
+    throw DatabaseError(QStringLiteral("Field '%1' holds a date-time, not a number").arg(m_result.columnName(c)));
 }
 
 QDateTime Query::fieldDateTime(const QString& name) const

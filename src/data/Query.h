@@ -50,6 +50,11 @@ public:
     int fieldInt(const QString& name) const;
     double fieldNumber(const QString& name) const;
     QDateTime fieldDateTime(const QString& name) const;
+    // The same by position, for loops over many rows: look the name up once
+    // with fieldIndex() (which throws for an unknown name), then read by index.
+    int fieldIndex(const QString& name) const;
+    QString fieldText(int index) const;
+    double fieldNumber(int index) const;
 
     // Runs INSERT / UPDATE / DELETE; returns the rows affected.
     long long execute();
@@ -67,6 +72,7 @@ public:
 
 private:
     int column(const QString& name) const;
+    void checkIndex(int index) const;
 
     Connection& m_connection;
     std::vector<std::vector<SqlPiece>> m_lines;
