@@ -305,5 +305,11 @@ TEST_F(SaveStatementsTest, SumThatIsNoNumberIsRefused)
     b.addLine({", Sum_WHT_Amount =", SqlNumber{"0"}});
     b.addLine({", Sum_To_Be_Paid =", SqlNumber{"0"}});
     b.addLine({"WHERE  Cheque_PK =", SqlText{"2026/1"}});
-    EXPECT_THROW(b.execute(), DatabaseError);
+    // Straight to the provider: the statement log is for statements SQL Server would accept.
+    EXPECT_THROW(db.connection().provider().execute(b.sql(), b.params()), DatabaseError);
+    b.close();
+    b.clear();
+    b.addLine({"UPDATE TSQ_Cheque_Main"});
+    b.addLine({"SET Sum_Total_Amount =", SqlNumber{"1e5"}});
+    EXPECT_THROW(db.connection().provider().execute(b.sql(), b.params()), DatabaseError);
 }

@@ -7,7 +7,10 @@ appends the distinct statements it ran, separated by a line "GO". Statements
 that differ only in their literal values are parsed once (plus once more when
 a value holds a doubled quote), since sqlfluff is slow to start and parse.
 
-Usage: check_statements.py LOG_FOLDER
+Scripts given after the folder (the SQL Server catalogue script) are parsed
+whole in the same run.
+
+Usage: check_statements.py LOG_FOLDER [SCRIPT...]
 """
 import json
 import os
@@ -87,6 +90,10 @@ def unparsable(statements):
 
 def main():
     log = sys.argv[1]
+    scripts = []
+    for path in sys.argv[2:]:
+        with open(path, encoding="utf-8", newline="") as f:
+            scripts.append(f.read())
     last = os.path.join(log, "last")
     files = sorted(os.path.join(log, f) for f in os.listdir(log) if f.endswith(".sql"))
     if files:
@@ -103,8 +110,10 @@ def main():
     if not statements:
         sys.exit("No statements were logged in %s: run the whole test suite first." % log)
     chosen = choose(statements)
-    bad = unparsable(chosen)
+    bad = unparsable(chosen + scripts)
     print("%d distinct statements, %d shapes parsed, %d unparsable." % (len(set(statements)), len(chosen), len(bad)))
+    if scripts:
+        print("%d scripts parsed with them." % len(scripts))
     for s in bad:
         print("---- sqlfluff cannot parse as T-SQL:\n" + s.replace("\r\n", "\n"))
     return 1 if bad else 0
