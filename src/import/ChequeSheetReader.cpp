@@ -77,7 +77,6 @@ int readInto(Workbook& book, TextGrid& grid)
             if (c != kColEndMarker && c != kColCheckNo && c != kColProfitCenter)
                 book.readCell(r, c, cell[c]);
 
-        grid.setRowCount(g + 1);
         setDecimal(number, g);
         grid.setCell(ImportGridLayout::No, g, number);
         buildChequeKey(key, cell[kColClearingDate], cell[kColCheckNo]);
@@ -109,7 +108,9 @@ int readChequeSheet(const QString& path, TextGrid& grid)
         // failure leaves the caller's grid as it was.
         TextGrid fresh;
         fresh.setColCount(ImportGridLayout::kColumnCount);
-        fresh.setRowCount(2);
+        // Room for every row the sheet uses below its headings, in one step;
+        // the count is cut to the lines taken at the end.
+        fresh.setRowCount(std::max(2, book.rowCount() - kFirstLineRow + 2));
         for (int c = ImportGridLayout::kWidthCount; c < ImportGridLayout::kColumnCount; ++c)
             fresh.setColWidth(c, grid.colWidth(c));
         ImportGridLayout::applyHeaders(fresh);

@@ -69,20 +69,18 @@ void setDate(QString& text, const char* iso)
     }
 }
 
-void setUtf8(QString& text, const char* utf8)
+void setUtf8(QString& text, const char* utf8, QStringDecoder& decoder)
 {
-    const qsizetype len = static_cast<qsizetype>(std::strlen(utf8));
-    bool ascii = true;
-    for (qsizetype i = 0; i < len && ascii; ++i)
-        ascii = static_cast<unsigned char>(utf8[i]) < 0x80;
-    if (ascii) {
-        setLatin1(text, utf8, utf8 + len);
+    const char* p = utf8;
+    while (*p != 0 && static_cast<unsigned char>(*p) < 0x80)
+        ++p;
+    if (*p == 0) {  // plain ASCII: widened as it is
+        setLatin1(text, utf8, p);
         return;
     }
+    const qsizetype len = static_cast<qsizetype>((p - utf8) + std::strlen(p));
     // Decoding straight into the caller's buffer keeps its capacity from cell
     // to cell instead of allocating a fresh string for each Thai text.
-    QStringDecoder decoder(QStringDecoder::Utf8,
-                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     text.resize(decoder.requiredSpace(len));
     QChar* end = decoder.appendToBuffer(text.data(), QByteArrayView(utf8, len));
     text.resize(end - text.constData());
@@ -182,14 +180,14 @@ void FreeXlWorkbook::readCell(int row, int col, QString& text) const
         break;
     case FREEXL_CELL_TEXT:
     case FREEXL_CELL_SST_TEXT:
-        setUtf8(text, value.value.text_value);
+        setUtf8(text, value.value.text_value, m_utf8);
         break;
     case FREEXL_CELL_DATE:
     case FREEXL_CELL_DATETIME:
         setDate(text, value.value.text_value);
         break;
     case FREEXL_CELL_TIME:
-        setUtf8(text, value.value.text_value);
+        setUtf8(text, value.value.text_value, m_utf8);
         break;
     default:
         text.resize(0);

@@ -2,6 +2,8 @@
 
 #include "Workbook.h"
 
+#include <QStringDecoder>
+
 // A Workbook over an Excel 97-2003 (.xls) file, read with FreeXL. FreeXL parses
 // the whole workbook at open; cells are then looked up directly. The file is
 // closed when the object goes away.
@@ -27,4 +29,7 @@ private:
     QString m_path;
     int m_rows = 0;
     int m_cols = 0;
+    // Stateless: each cell is decoded on its own.
+    mutable QStringDecoder m_utf8{QStringDecoder::Utf8,
+                                  QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
 };
