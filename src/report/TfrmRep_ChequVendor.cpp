@@ -1,7 +1,164 @@
 #include "TfrmRep_ChequVendor.h"
 
-TfrmRep_ChequVendor::TfrmRep_ChequVendor(Connection& db, QWidget* parent) : QWidget(parent), m_db(db)
+#include "ChequeReport.h"
+#include "ChildWindows.h"
+#include "DocumentOpener.h"
+#include "ErrorGuard.h"
+#include "GridExport.h"
+#include "Messages.h"
+#include "StringGrid.h"
+#include "WaitCursor.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+template <typename W, typename... Args>
+W* named(const char* name, Args&&... args)
+{
+    auto* w = new W(std::forward<Args>(args)...);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+}
+
+TfrmRep_ChequVendor::TfrmRep_ChequVendor(Connection& db, QWidget* parent)
+    : QWidget(parent), ADOQuery1(db)
 {
     setObjectName(QStringLiteral("frmRep_ChequVendor"));
     setWindowTitle(QStringLiteral("frmRep_ChequVendor"));
+    resize(979, 563);
+
+    btnExp_Excel = named<QFrame>("btnExp_Excel");
+    btnExp_Excel->setFrameShape(QFrame::StyledPanel);
+    GroupBox1 = named<QGroupBox>("GroupBox1");
+    GroupBox2 = named<QGroupBox>("GroupBox2", QStringLiteral("เลือกข้อมูล"));
+    GroupBox3 = named<QGroupBox>("GroupBox3", QStringLiteral("สถานะการชำระเงิน"));
+    RadioButton1 = named<QRadioButton>("RadioButton1", QStringLiteral("ทั้งหมด"));
+    RadioButton2 = named<QRadioButton>("RadioButton2", QStringLiteral("เลขที่เช็ค"));
+    RadioButton3 = named<QRadioButton>("RadioButton3", QStringLiteral("เลขที่ฏีกา"));
+    RadioButton4 = named<QRadioButton>("RadioButton4", QStringLiteral("Vendor Name"));
+    edtCheck_No = named<QLineEdit>("edtCheck_No");
+    edtDeka_Number = named<QLineEdit>("edtDeka_Number");
+    edtVendor_Name = named<QLineEdit>("edtVendor_Name");
+    edtVendor_Name->setMinimumWidth(253);
+    btnShow_data = named<QPushButton>("btnShow_data", QStringLiteral("แสดงข้อมูล"));
+    btnExit1 = named<QPushButton>("btnExit1", QStringLiteral("กลับสู่เมนูหลัก"));
+    StringGrid1 = named<StringGrid>("StringGrid1");
+    StringGrid1->setMinimumSize(300, 150);
+    Label4 = named<QLabel>("Label4", QStringLiteral("ยอดเงินรวม"));
+    edtSum_money = named<QLineEdit>("edtSum_money");
+    edtSum_money->setEnabled(false);
+    edtSum_money->setAlignment(Qt::AlignRight);
+    Label7 = named<QLabel>("Label7", QStringLiteral("บาท"));
+    Button1 = named<QPushButton>("Button1", QStringLiteral("Export To Excel"));
+    Button1->setMinimumSize(173, 41);
+
+    // Radio buttons and their boxes: cheque and payment-document number down
+    // the left, the vendor name at the top right.
+    auto* choices = new QGridLayout(GroupBox3);
+    choices->addWidget(RadioButton1, 0, 0);
+    choices->addWidget(RadioButton2, 1, 0);
+    choices->addWidget(edtCheck_No, 1, 1);
+    choices->addWidget(RadioButton3, 2, 0);
+    choices->addWidget(edtDeka_Number, 2, 1);
+    choices->addWidget(RadioButton4, 0, 3, Qt::AlignLeft);
+    choices->addWidget(edtVendor_Name, 1, 3);
+    choices->setColumnMinimumWidth(2, 24);
+    choices->setColumnStretch(1, 1);
+    choices->setColumnStretch(3, 1);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(btnShow_data);
+    buttons->addWidget(btnExit1);
+    buttons->addStretch();
+    auto* select = new QHBoxLayout(GroupBox2);
+    select->addWidget(GroupBox3, 1);
+    select->addLayout(buttons);
+
+    auto* totalRow = new QHBoxLayout;
+    totalRow->addStretch();
+    totalRow->addWidget(Label4);
+    totalRow->addWidget(edtSum_money);
+    totalRow->addWidget(Label7);
+
+    auto* inner = new QVBoxLayout(GroupBox1);
+    inner->addWidget(GroupBox2);
+    inner->addWidget(StringGrid1, 1);
+    inner->addLayout(totalRow);
+
+    auto* panel = new QVBoxLayout(btnExp_Excel);
+    panel->addWidget(GroupBox1, 1);
+    panel->addWidget(Button1, 0, Qt::AlignLeft);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(btnExp_Excel);
+
+    connect(btnShow_data, &QPushButton::clicked, this, &TfrmRep_ChequVendor::btnShow_dataClick);
+    connect(btnExit1, &QPushButton::clicked, this, &TfrmRep_ChequVendor::btnExit1Click);
+    connect(Button1, &QPushButton::clicked, this, &TfrmRep_ChequVendor::Button1Click);
+
+    FormCreate();
+}
+
+void TfrmRep_ChequVendor::FormCreate()
+{
+    RadioButton1->setChecked(true);
+    edtCheck_No->clear();
+    edtDeka_Number->clear();
+    edtVendor_Name->clear();
+    edtSum_money->setText(QStringLiteral("0"));
+}
+
+ReportSelection TfrmRep_ChequVendor::selection() const
+{
+    if (RadioButton2->isChecked())
+        return {ReportSelection::Mode::ChequeNo, edtCheck_No->text()};
+    if (RadioButton3->isChecked())
+        return {ReportSelection::Mode::DekaNumber, edtDeka_Number->text()};
+    if (RadioButton4->isChecked())
+        return {ReportSelection::Mode::VendorName, edtVendor_Name->text()};
+    return {ReportSelection::Mode::All, QString()};
+}
+
+void TfrmRep_ChequVendor::btnShow_dataClick()
+{
+    guarded(this, [&] {
+        ChequeReport::Outcome out;
+        {
+            WaitCursor wait;
+            // The grid shows what the run wrote, also when the statement fails.
+            struct Refresh {
+                StringGrid* grid;
+                ~Refresh() { grid->refresh(); }
+            } refresh{StringGrid1};
+            out = ChequeReport::run(ADOQuery1, StringGrid1->grid(), selection());
+        }
+        edtSum_money->setText(out.totalText);
+        if (out.lines == 0)
+            Messages::plain(this, QStringLiteral("ไม่พบข้อมูลที่ต้องการ"));
+    });
+}
+
+void TfrmRep_ChequVendor::btnExit1Click()
+{
+    guarded(this, [&] { ChildWindows::exit(this); });
+}
+
+void TfrmRep_ChequVendor::Button1Click()
+{
+    guarded(this, [&] {
+        WaitCursor w;
+        auto r = GridExport::run(StringGrid1->grid(), GridExport::Variant::Report, DocumentOpener::current());
+        if (!r.opened)
+            Messages::plain(this, GridExport::notOpenedMessage(r.path));
+    });
 }

@@ -1,0 +1,74 @@
+// The report window as the main window hosts it: wait cursor and exit button.
+#include "ChildWindows.h"
+#include "Connection.h"
+#include "DbProvider.h"
+#include "ModalAnswer.h"
+#include "TestDatabase.h"
+#include "TfrmRep_ChequVendor.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The build's own provider, noting the cursor shown while each SELECT runs.
+class CursorWatch : public DbProvider {
+public:
+    explicit CursorWatch(std::vector<Qt::CursorShape>& seen) : m_inner(createProvider()), m_seen(seen) {}
+    void open(const ConnectionString& cs) override { m_inner->open(cs); }
+    bool isOpen() const override { return m_inner->isOpen(); }
+    ResultSet select(const QString& sql, const std::vector<SqlParam>& params) override
+    {
+        const QCursor* c = QApplication::overrideCursor();
+        m_seen.push_back(c ? c->shape() : Qt::ArrowCursor);
+        return m_inner->select(sql, params);
+    }
+    long long execute(const QString& sql, const std::vector<SqlParam>& params) override
+    {
+        return m_inner->execute(sql, params);
+    }
+
+private:
+    std::unique_ptr<DbProvider> m_inner;
+    std::vector<Qt::CursorShape>& m_seen;
+};
+
+TEST(ReportWindowHost, WaitCursorShowsWhileTheQueryRuns)
+{
+    TestDatabase db;
+    std::vector<Qt::CursorShape> seen;
+    Connection watched(std::make_unique<CursorWatch>(seen));
+    watched.setConnectionString(Connection::fixedConnectionString());
+    watched.open();
+    TfrmRep_ChequVendor w(watched);
+
+    ModalAnswer answer({QMessageBox::Ok});  // an empty catalogue: "not found"
+    answer.run([&] { w.btnShow_data->click(); });
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], Qt::WaitCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(answer.texts.size(), 1);
+}
+
+TEST(ReportWindowHost, ExitButtonHidesTheChildWindow)
+{
+    TestDatabase db;
+    QMainWindow main;
+    auto* area = new QMdiArea;
+    main.setCentralWidget(area);
+    main.show();
+    auto* w = new TfrmRep_ChequVendor(db.connection());
+    ChildWindows::show(area, w);
+    ASSERT_TRUE(w->isVisible());
+
+    w->btnExit1->click();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(area->subWindowList().isEmpty());
+    EXPECT_TRUE(main.isVisible());
+}
+
+}
