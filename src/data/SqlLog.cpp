@@ -10,7 +10,7 @@ namespace {
 struct LogState {
     bool initialised = false;
     std::unique_ptr<QFile> file;
-    QSet<QString> seen;
+    QSet<size_t> seen;  // hashes: a large save runs many thousands of statements
 };
 
 LogState& state()
@@ -34,9 +34,12 @@ LogState& state()
 void SqlLog::record(const QString& statement)
 {
     LogState& s = state();
-    if (!s.file || s.seen.contains(statement))
+    if (!s.file)
         return;
-    s.seen.insert(statement);
+    const size_t h = qHash(statement, 0x5eedULL);
+    if (s.seen.contains(h))
+        return;
+    s.seen.insert(h);
     s.file->write(statement.toUtf8());
     s.file->write("\r\n" + separator().toUtf8() + "\r\n");
     s.file->flush();

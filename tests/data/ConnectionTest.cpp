@@ -90,3 +90,18 @@ TEST(ConnectionTest, OdbcStringCarriesTheFixedCredentials)
                                                       "FreeTDS"),
               "DRIVER={FreeTDS};SERVER=host;PORT=1444;DATABASE=C;UID=u;PWD={p}}w=1};ClientCharset=UTF-8;");
 }
+
+TEST(ConnectionTest, UnreachableSqlServerIsAFailedConnection)
+{
+    Connection c(std::make_unique<SqlServerProvider>("FreeTDS"));
+    // Port 1 on this machine: refused at once, no waiting for a time-out.
+    c.setConnectionString("Provider=SQLOLEDB.1;Password=x;User ID=u;Initial Catalog=PL_Cheque_Vendor;"
+                          "Data Source=127.0.0.1,1");
+    try {
+        c.open();
+        FAIL() << "connected";
+    } catch (const DatabaseError& e) {
+        EXPECT_STRNE(e.what(), "");
+    }
+    EXPECT_FALSE(c.isOpen());
+}
