@@ -16,8 +16,8 @@ enum class Variant {
 };
 
 struct Result {
-    QString path;   // the written workbook, in a fresh temporary folder
-    bool opened;    // false when nothing on the desktop could open it
+    QString path;         // the written workbook, in a fresh temporary folder
+    bool opened = false;  // false when nothing on the desktop could open it
 };
 
 // Throws std::runtime_error with the writer's own message when the file cannot
