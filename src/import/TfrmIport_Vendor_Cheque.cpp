@@ -199,6 +199,8 @@ void TfrmIport_Vendor_Cheque::buildOpenPanel()
 
     auto* grid = new QGridLayout;
     grid->setContentsMargins(10, 8, 10, 10);
+    // Thai marks reach past a label's advance width; keep them off the boxes beside.
+    grid->setHorizontalSpacing(12);
     grid->addWidget(Label2, 0, 0);
     grid->addWidget(DriveComboBox1, 0, 1);
     grid->addWidget(Label3, 0, 2, Qt::AlignBottom);
@@ -211,6 +213,7 @@ void TfrmIport_Vendor_Cheque::buildOpenPanel()
     grid->addLayout(side, 1, 3);
     auto* filter = new QHBoxLayout;
     filter->addSpacing(30);
+    filter->setSpacing(12);
     filter->addWidget(Label4);
     filter->addWidget(FilterComboBox1, 1);
     grid->addLayout(filter, 2, 0, 1, 3);

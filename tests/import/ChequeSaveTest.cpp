@@ -2,6 +2,8 @@
 
 #include "StringGrid.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSet>
@@ -17,6 +19,36 @@ QSet<QString> items(const QString& list)
 }  // namespace
 
 class ChequeSaveTest : public ImportWindowTest {};
+
+namespace {
+
+// Records what a label showed each time it was painted while the wait cursor was up.
+class PaintRecorder : public QObject {
+public:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint && QApplication::overrideCursor()
+            && QApplication::overrideCursor()->shape() == Qt::WaitCursor)
+            shown << static_cast<QLabel*>(o)->text();
+        return false;
+    }
+    QStringList shown;
+};
+
+}  // namespace
+
+TEST_F(ChequeSaveTest, RowCounterIsPaintedWhileTheRowsAreWritten)
+{
+    ASSERT_TRUE(openSheet(fixture("cheques_typical.xls")).isEmpty());
+    PaintRecorder recorder;
+    w->l_no->installEventFilter(&recorder);
+    EXPECT_EQ(save(), (QStringList{confirmSave(), saved()}));
+    // No event loop runs between the confirmation and the final message, so
+    // these paints were made by the save itself, the last one for the last row.
+    ASSERT_FALSE(recorder.shown.isEmpty());
+    EXPECT_EQ(recorder.shown.last(), "15");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
 
 TEST_F(ChequeSaveTest, TypicalSheetStoresHeadersLinesCentresSumsAndLists)
 {
