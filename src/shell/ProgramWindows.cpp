@@ -5,6 +5,8 @@
 #include "TfrmMainChequeVendor.h"
 #include "TfrmRep_ChequVendor.h"
 
+#include <QScreen>
+
 ProgramWindows::ProgramWindows(Connection& db)
 {
     m_main = std::make_unique<TfrmMainChequeVendor>(db);
@@ -32,5 +34,9 @@ bool ProgramWindows::endRequested() const
 
 void ProgramWindows::show()
 {
+    // The whole screen also where no window manager carries out the maximising.
+    if (QScreen* screen = m_main->screen())
+        m_main->setGeometry(screen->availableGeometry());
     m_main->showMaximized();
+    m_main->activateWindow();
 }

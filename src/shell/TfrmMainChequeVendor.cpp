@@ -155,6 +155,8 @@ void TfrmMainChequeVendor::buildLoginPanel(QWidget* host)
     setTabOrder(btnOK, btnCancel);
 
     EnterAsTab::install({edtName, edtPassword});
+    // The first box of the tab order is where typing starts.
+    edtName->setFocus();
     connect(btnOK, &QPushButton::clicked, this, &TfrmMainChequeVendor::btnOKClick);
     connect(btnCancel, &QPushButton::clicked, this, &TfrmMainChequeVendor::btnCancelClick);
 }

@@ -45,6 +45,7 @@ TEST_F(ShellTest, StartsLoggedOutWithTheServerAndVersionShown)
     EXPECT_TRUE(main->windowState() & Qt::WindowMaximized);
     EXPECT_TRUE(named<QWidget>("Panel1")->isVisible());
     EXPECT_TRUE(named<QLineEdit>("edtName")->text().isEmpty());
+    EXPECT_EQ(focused(), named<QLineEdit>("edtName"));
     EXPECT_TRUE(named<QLineEdit>("edtPassword")->text().isEmpty());
     EXPECT_EQ(named<QLineEdit>("edtPassword")->echoMode(), QLineEdit::Password);
     EXPECT_FALSE(named<QStatusBar>("StatusBar1")->isVisible());
