@@ -31,10 +31,10 @@ ChequeReport::Outcome ChequeReport::run(Query& query, TextGrid& grid, const Repo
     const AmountFormat amount;
 
     grid.setRowCount(query.recordCount() + 1);
+    std::array<QString, L::kColumns> cells;
     QString previousKey;
     int r = 1;
     for (; !query.eof(); query.next(), ++r) {
-        grid.clearRow(r);  // also blanks the cheque columns of a further line
         const QString key = query.fieldText(keyField);
         int first = L::kFirstLineColumn;
         // The first row always starts a cheque, even one whose key is empty.
@@ -43,8 +43,11 @@ ChequeReport::Outcome ChequeReport::run(Query& query, TextGrid& grid, const Repo
             previousKey = key;
             out.total += query.fieldNumber(paidField);
         }
+        // A further line of the same cheque leaves the cheque columns blank.
+        for (int c = 0; c < first; ++c)
+            cells[c].clear();
         for (int c = first; c < L::kColumns; ++c) {
-            QString text;
+            QString& text = cells[c];
             switch (columns[c].shown) {
             case L::Shown::RowNumber:
                 text = QString::number(r);
@@ -65,8 +68,8 @@ ChequeReport::Outcome ChequeReport::run(Query& query, TextGrid& grid, const Repo
                 text = amount(query.fieldNumber(field[c]));
                 break;
             }
-            grid.setCell(c, r, text);
         }
+        grid.setRow(r, cells.data(), L::kColumns);
     }
     out.lines = r - 1;
     out.totalText = amount(out.total);

@@ -1,10 +1,13 @@
 // The report window driven through its named controls, on a real embedded database.
+#include "DocumentOpener.h"
+#include "GridExport.h"
 #include "ModalAnswer.h"
 #include "StringGrid.h"
 #include "TestDatabase.h"
 #include "TfrmRep_ChequVendor.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -295,6 +298,31 @@ TEST_F(ReportWindow, FailingStatementShowsTheDatabaseMessage)
     EXPECT_TRUE(texts[0].contains("TSQ_Cheque_Detail")) << texts[0].toStdString();
     EXPECT_EQ(grid().cell(0, 0), "No. ");  // the set-up before the statement stays
     EXPECT_EQ(w.edtSum_money->text(), "0");
+}
+
+class RecordingOpener : public DocumentOpener {
+public:
+    bool open(const QString& path) override
+    {
+        opened << path;
+        return false;  // as on a desktop without a spreadsheet program
+    }
+    QStringList opened;
+};
+
+TEST_F(ReportWindow, ExportHandsTheWorkbookOnOrSaysWhereItIs)
+{
+    addTwoCheques();
+    show();
+    RecordingOpener opener;
+    DocumentOpener::setCurrent(&opener);
+    ModalAnswer answer({QMessageBox::Ok});
+    answer.run([&] { QTest::mouseClick(w.Button1, Qt::LeftButton); });
+    DocumentOpener::setCurrent(nullptr);
+
+    ASSERT_EQ(opener.opened.size(), 1);
+    EXPECT_TRUE(QFileInfo(opener.opened[0]).size() > 0) << opener.opened[0].toStdString();
+    EXPECT_EQ(answer.texts, QStringList{GridExport::notOpenedMessage(opener.opened[0])});
 }
 
 }

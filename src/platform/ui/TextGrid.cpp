@@ -99,6 +99,28 @@ void TextGrid::clearRow(int row)
     r.ends.assign(m_cols, 0);
 }
 
+void TextGrid::setRow(int row, const QString* cells, int count)
+{
+    if (row < 0 || row >= m_rows)
+        throw std::out_of_range("grid row " + std::to_string(row) + " is outside the grid");
+    if (count < 0 || count > m_cols)
+        throw std::out_of_range("row of " + std::to_string(count) + " cells for a grid of "
+                                + std::to_string(m_cols) + " columns");
+    Row& r = m_data[row];
+    qsizetype total = 0;
+    for (int c = 0; c < count; ++c)
+        total += cells[c].size();
+    QString text;
+    text.reserve(total);
+    r.ends.resize(m_cols);
+    for (int c = 0; c < m_cols; ++c) {
+        if (c < count)
+            text.append(cells[c]);
+        r.ends[c] = static_cast<uint32_t>(text.size());
+    }
+    r.text = std::move(text);
+}
+
 int TextGrid::colWidth(int col) const
 {
     return col >= 0 && col < m_cols ? m_widths[col] : kDefaultColumnWidth;

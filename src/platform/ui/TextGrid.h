@@ -31,6 +31,9 @@ public:
     void setCell(int col, int row, const QString& text);
     // Empties every cell of one row.
     void clearRow(int row);
+    // Sets a whole row at once: cells 0 .. count - 1 from the array, the rest
+    // empty. One allocation per row, for filling large grids.
+    void setRow(int row, const QString* cells, int count);
 
     int colWidth(int col) const;
     void setColWidth(int col, int pixels);

@@ -1,0 +1,61 @@
+#include "AmountFormat.h"
+
+#include <charconv>
+#include <cmath>
+
+AmountFormat::AmountFormat(const QLocale& locale)
+    : m_locale(locale),
+      m_group(locale.numberOptions() & QLocale::OmitGroupSeparator ? QString() : locale.groupSeparator()),
+      m_point(locale.decimalPoint()),
+      m_minus(locale.negativeSign())
+{
+    // The short path is taken only where it agrees with QLocale on every shape
+    // of number: no digits, few digits, one and several groups, signs.
+    m_short = locale.zeroDigit() == QLatin1String("0");
+    for (double probe : {0.0, 5.0, 0.5, -0.25, 12.5, 999.99, 1234.5, -1234.5, 123456.78, -1234567.891,
+                         98765432109.01}) {
+        if (!m_short)
+            break;
+        m_short = shortPath(probe) == m_locale.toString(probe, 'f', 2);
+    }
+}
+
+QString AmountFormat::operator()(double v) const
+{
+    if (!m_short || !std::isfinite(v) || std::fabs(v) >= 1e15)
+        return m_locale.toString(v, 'f', 2);
+    // A value exactly halfway between two cents (0.125) may be rounded either
+    // way; such values are left to QLocale so the text is always its own.
+    if (std::fabs(std::fmod(v * 1000, 10)) == 5)
+        return m_locale.toString(v, 'f', 2);
+    return shortPath(v);
+}
+
+QString AmountFormat::shortPath(double v) const
+{
+    if (v == 0)
+        v = 0;  // -0.0 shows as 0.00, as QLocale shows it
+    char buf[40];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2);
+    const char* p = buf;
+    const char* const end = res.ptr;
+    QString out;
+    out.reserve(static_cast<qsizetype>(end - p) + 8);
+    if (*p == '-') {
+        out += m_minus;
+        ++p;
+    }
+    const char* dot = p;
+    while (dot < end && *dot != '.')
+        ++dot;
+    const int digits = static_cast<int>(dot - p);
+    for (int i = 0; i < digits; ++i) {
+        if (i > 0 && (digits - i) % 3 == 0)
+            out += m_group;
+        out += QLatin1Char(p[i]);
+    }
+    out += m_point;
+    for (const char* f = dot + 1; f < end; ++f)
+        out += QLatin1Char(*f);
+    return out;
+}
