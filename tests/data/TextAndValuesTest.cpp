@@ -184,3 +184,19 @@ TEST_F(TextAndValuesTest, FlagReadsEmptyWhenTheTableHasNoRow)
     q.addLine({"WHERE (Is_User_Temp IS NULL OR Is_User_Temp <> '*')"});
     EXPECT_EQ(q.execute(), 0);
 }
+
+TEST_F(TextAndValuesTest, LenAndLeftCountCharactersAsTsqlDoes)
+{
+    db.addUser("Bob  ", "pw", 5);
+    db.addUser("สมชาย", "pw", 5);
+    q.addLine({"SELECT UserName, LEN(UserName) AS L, LEFT(UserName, 2) AS F"});
+    q.addLine({"FROM ZUD_user"});
+    q.addLine({"ORDER BY UserName"});
+    q.open();
+    ASSERT_EQ(q.recordCount(), 2);
+    EXPECT_EQ(q.fieldInt("L"), 3);  // trailing blanks not counted
+    EXPECT_EQ(q.fieldText("F"), "Bo");
+    q.next();
+    EXPECT_EQ(q.fieldInt("L"), 5);  // characters, not bytes
+    EXPECT_EQ(q.fieldText("F"), "สม");
+}
