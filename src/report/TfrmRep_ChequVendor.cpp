@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -48,6 +49,8 @@ TfrmRep_ChequVendor::TfrmRep_ChequVendor(Connection& db, QWidget* parent)
     edtCheck_No = named<QLineEdit>("edtCheck_No");
     edtDeka_Number = named<QLineEdit>("edtDeka_Number");
     edtVendor_Name = named<QLineEdit>("edtVendor_Name");
+    edtCheck_No->setMinimumWidth(160);
+    edtDeka_Number->setMinimumWidth(160);
     edtVendor_Name->setMinimumWidth(253);
     btnShow_data = named<QPushButton>("btnShow_data", QStringLiteral("แสดงข้อมูล"));
     btnExit1 = named<QPushButton>("btnExit1", QStringLiteral("กลับสู่เมนูหลัก"));
@@ -57,6 +60,12 @@ TfrmRep_ChequVendor::TfrmRep_ChequVendor(Connection& db, QWidget* parent)
     edtSum_money = named<QLineEdit>("edtSum_money");
     edtSum_money->setEnabled(false);
     edtSum_money->setAlignment(Qt::AlignRight);
+    edtSum_money->setMinimumWidth(160);
+    edtSum_money->setMaximumWidth(220);
+    // Display only, but the total must stay as legible as the grid.
+    QPalette totalPalette = edtSum_money->palette();
+    totalPalette.setColor(QPalette::Disabled, QPalette::Text, totalPalette.color(QPalette::Active, QPalette::Text));
+    edtSum_money->setPalette(totalPalette);
     Label7 = named<QLabel>("Label7", QStringLiteral("บาท"));
     Button1 = named<QPushButton>("Button1", QStringLiteral("Export To Excel"));
     Button1->setMinimumSize(173, 41);
@@ -72,8 +81,7 @@ TfrmRep_ChequVendor::TfrmRep_ChequVendor(Connection& db, QWidget* parent)
     choices->addWidget(RadioButton4, 0, 3, Qt::AlignLeft);
     choices->addWidget(edtVendor_Name, 1, 3);
     choices->setColumnMinimumWidth(2, 24);
-    choices->setColumnStretch(1, 1);
-    choices->setColumnStretch(3, 1);
+    choices->setColumnStretch(4, 1);
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(btnShow_data);
