@@ -1,0 +1,196 @@
+// cheque-bench: one benchmark figure per run, printed as a RESULT line that
+// bench/run.sh collects into a table. Never run by ctest.
+#include "BenchUtil.h"
+
+#include "AppIdentity.h"
+#include "ChequeSheetReader.h"
+#include "Connection.h"
+#include "StringGrid.h"
+#include "TextGrid.h"
+#include "TfrmRep_ChequVendor.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <freexl.h>
+#include <sqlite3.h>
+#include <cstdio>
+#include <stdexcept>
+
+void generateDatabase(const QString& path, long lines);
+int benchSave(const QStringList& args);
+int benchExport(const QStringList& args);
+int benchXlsxAlone(const QStringList& args);
+
+namespace {
+
+int usage()
+{
+    std::fprintf(stderr,
+                 "usage: cheque-bench read FILE.xls | read-freexl FILE.xls | gen-db DATAHOME LINES\n"
+                 "       | report DATAHOME [VENDOR] | save DATAHOME FILE.xls | sqlite-alone FILE STATEMENTS\n"
+                 "       | export ROWS OUT.xlsx | xlsx-alone ROWS OUT.xlsx\n");
+    return 2;
+}
+
+int benchRead(const QString& file)
+{
+    TextGrid grid;
+    QElapsedTimer t;
+    t.start();
+    const int lines = readChequeSheet(file, grid);
+    printFigure(t.nsecsElapsed() / 1e9, QStringLiteral("%1 lines").arg(lines));
+    return 0;
+}
+
+// The floor for the read: FreeXL alone opening the file and fetching every cell
+// of the sheet's used range.
+int benchReadFreeXl(const QString& file)
+{
+    QElapsedTimer t;
+    t.start();
+    const void* h = nullptr;
+    if (freexl_open(file.toLocal8Bit().constData(), &h) != FREEXL_OK)
+        throw std::runtime_error("freexl_open failed");
+    freexl_select_active_worksheet(h, 0);
+    unsigned rows = 0;
+    unsigned short cols = 0;
+    freexl_worksheet_dimensions(h, &rows, &cols);
+    long filled = 0;
+    FreeXL_CellValue v;
+    for (unsigned r = 0; r < rows; ++r)
+        for (unsigned short c = 0; c < cols; ++c)
+            if (freexl_get_cell_value(h, r, c, &v) == FREEXL_OK && v.type != FREEXL_CELL_NULL)
+                ++filled;
+    freexl_close(h);
+    printFigure(t.nsecsElapsed() / 1e9, QStringLiteral("%1 cells filled of %2 x %3").arg(filled).arg(rows).arg(cols));
+    return 0;
+}
+
+// The floor for the save: SQLite alone running as many single-row statements,
+// each its own transaction, on a file set up like the program's.
+int benchSqliteAlone(const QString& file, long statements)
+{
+    QFile::remove(file);
+    sqlite3* db = nullptr;
+    sqlite3_open(file.toUtf8().constData(), &db);
+    sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+                     "CREATE TABLE t (a TEXT, b REAL, c REAL, d REAL, e TEXT)", nullptr, nullptr, nullptr);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO t VALUES (?, ?, ?, ?, ?)", -1, &s, nullptr);
+    QElapsedTimer t;
+    t.start();
+    for (long i = 0; i < statements; ++i) {
+        const QByteArray key = "2026/" + QByteArray::number(i / 5);
+        sqlite3_bind_text(s, 1, key.constData(), key.size(), SQLITE_TRANSIENT);
+        sqlite3_bind_double(s, 2, 1500.5 + i);
+        sqlite3_bind_double(s, 3, 15.0);
+        sqlite3_bind_double(s, 4, 1485.5 + i);
+        sqlite3_bind_text(s, 5, "INV0000001", -1, SQLITE_STATIC);
+        if (sqlite3_step(s) != SQLITE_DONE)
+            throw std::runtime_error(sqlite3_errmsg(db));
+        sqlite3_reset(s);
+    }
+    const double secs = t.nsecsElapsed() / 1e9;
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    printFigure(secs, QStringLiteral("%1 statements").arg(statements));
+    return 0;
+}
+
+// Closes any message box the window shows, so a run never waits for a person.
+void dismissBoxes()
+{
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+        box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();
+    QTimer::singleShot(5, [] { dismissBoxes(); });
+}
+
+// "Show data" through the report window, then how long the grid takes to paint
+// at five scroll positions (a stall would show as a slow paint).
+int benchReport(const QString& vendor)
+{
+    Connection db;
+    db.open();
+    TfrmRep_ChequVendor w(db);
+    w.resize(1280, 800);
+    w.show();
+    if (!vendor.isEmpty()) {
+        w.findChild<QRadioButton*>("RadioButton4")->setChecked(true);
+        w.findChild<QLineEdit*>("edtVendor_Name")->setText(vendor);
+    }
+    auto* grid = w.findChild<StringGrid*>("StringGrid1");
+    QTimer::singleShot(0, [] { dismissBoxes(); });
+    QElapsedTimer t;
+    t.start();
+    w.findChild<QAbstractButton*>("btnShow_data")->click();
+    const double secs = t.nsecsElapsed() / 1e9;
+
+    double worstPaint = 0;
+    QScrollBar* bar = grid->verticalScrollBar();
+    for (int step = 0; step <= 4; ++step) {
+        bar->setValue(bar->maximum() * step / 4);
+        QElapsedTimer p;
+        p.start();
+        grid->viewport()->grab();
+        worstPaint = std::max(worstPaint, p.nsecsElapsed() / 1e6);
+    }
+    printFigure(secs, QStringLiteral("%1 grid rows, slowest paint while scrolling %2 ms")
+                          .arg(grid->grid().rowCount() - 1).arg(worstPaint, 0, 'f', 1));
+    return 0;
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (args.isEmpty())
+        return usage();
+    const QString cmd = args.takeFirst();
+    // The commands that use the program's own connection find their database
+    // in DATAHOME, as the program finds it in the user's data folder.
+    if ((cmd == "report" || cmd == "save" || cmd == "gen-db") && !args.isEmpty())
+        qputenv("XDG_DATA_HOME", QDir(args.takeFirst()).absolutePath().toUtf8());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    AppIdentity::apply();
+    try {
+        if (cmd == "read" && args.size() == 1)
+            return benchRead(args[0]);
+        if (cmd == "read-freexl" && args.size() == 1)
+            return benchReadFreeXl(args[0]);
+        if (cmd == "gen-db" && args.size() == 1) {
+            const QString path = AppIdentity::embeddedDatabasePath("PL_Cheque_Vendor");
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            QElapsedTimer t;
+            t.start();
+            generateDatabase(path, args[0].toLong());
+            printFigure(t.nsecsElapsed() / 1e9, QStringLiteral("generated"));
+            return 0;
+        }
+        if (cmd == "report" && args.size() <= 1)
+            return benchReport(args.value(0));
+        if (cmd == "sqlite-alone" && args.size() == 2)
+            return benchSqliteAlone(args[0], args[1].toLong());
+        if (cmd == "save")
+            return benchSave(args);
+        if (cmd == "export")
+            return benchExport(args);
+        if (cmd == "xlsx-alone")
+            return benchXlsxAlone(args);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "cheque-bench %s: %s\n", qPrintable(cmd), e.what());
+        return 1;
+    }
+    return usage();
+}

@@ -1,0 +1,86 @@
+#!/usr/bin/python3
+"""Writes a synthetic SAP vendor-cheque sheet (.xls) for the benchmarks.
+
+usage: gen_sheet.py ROWS OUT.xls [--seed N]
+
+ROWS is the number of sheet rows including the five heading rows (at most
+65,536, the limit of an Excel 97-2003 sheet), so ROWS - 5 payment lines.
+Cheques have 1 to 12 invoice lines, vendors have Thai names, and the lines are
+spread over several profit centres.
+"""
+import argparse
+import random
+
+import xlwt
+
+PROFIT_CENTRES = [
+    ("P1010", "สำนักงานใหญ่"), ("P2020", "ฝ่ายบัญชีและการเงิน"), ("P3030", "สาขาเชียงใหม่"),
+    ("P4040", "สาขาขอนแก่น"), ("P5050", "สาขาหาดใหญ่"), ("P6060", "ฝ่ายจัดซื้อ"),
+    ("P7070", "ฝ่ายบริหารทรัพย์สิน"), ("P8080", "สาขาชลบุรี"),
+]
+PREFIXES = ["บริษัท", "ห้างหุ้นส่วนจำกัด", "ร้าน", "บริษัท"]
+WORDS = ["สยาม", "ไทยรุ่งเรือง", "เจริญพาณิชย์", "ก่อสร้าง", "วัสดุภัณฑ์", "การพิมพ์", "อุปกรณ์สำนักงาน",
+         "ขนส่ง", "เทคโนโลยี", "บริการ", "อาหาร", "เกษตรภัณฑ์", "ยานยนต์", "ไฟฟ้า", "ศรีสุข", "มั่นคง"]
+SUFFIXES = [" จำกัด", " จำกัด (มหาชน)", "", " จำกัด"]
+DESCRIPTIONS = ["ค่าวัสดุสำนักงาน", "ค่าซ่อมบำรุง", "ค่าบริการขนส่ง", "ค่าจ้างเหมา", "ค่าเช่าอาคาร",
+                "ค่าอุปกรณ์คอมพิวเตอร์", "ค่าน้ำมันเชื้อเพลิง", "ค่าพิมพ์เอกสาร"]
+
+
+def vendor_name(rng):
+    return rng.choice(PREFIXES) + " " + rng.choice(WORDS) + rng.choice(WORDS) + rng.choice(SUFFIXES)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("rows", type=int)
+    ap.add_argument("out")
+    ap.add_argument("--seed", type=int, default=2569)
+    args = ap.parse_args()
+    if not 6 <= args.rows <= 65536:
+        ap.error("rows must be between 6 and 65536")
+    rng = random.Random(args.seed)
+
+    wb = xlwt.Workbook(encoding="utf-8")
+    ws = wb.add_sheet("Sheet1")
+    ws.write(0, 0, "รายงานการจ่ายเช็คเจ้าหนี้")
+    ws.write(2, 0, "Company Code 1000")
+    headers = ["", "", "Profit Center Code", "Profit Center", "Deka Creat", "Deka Recei", "Payment Method",
+               "Deka Number", "Clearing Document", "Clearing Date", "Check No.", "Vendor", "Vendor Name",
+               "Delivery Mode", "Tax Number", "Status", "Pstng Date", "DocumentNo", "Description",
+               "Total Amou", "WHT Amount", "To Be Paid", "Fund", "Reference", "Reference(Invoice_No)",
+               "เจ้าหนี้ผู้มีสิทธิรับเงิน (ตามหน้าเช็ค)"]
+    for c, h in enumerate(headers):
+        ws.write(4, c, h)
+
+    r = 5
+    cheque = 100000
+    doc = 5100000000
+    lines_total = args.rows - 5
+    while r - 5 < lines_total:
+        cheque += 1
+        lines = min(rng.randint(1, 12), lines_total - (r - 5))
+        pc_code, pc_name = rng.choice(PROFIT_CENTRES)
+        day, month, year = rng.randint(1, 28), rng.randint(1, 12), rng.choice([2024, 2025, 2026])
+        clearing = "%02d.%02d.%d" % (day, month, year)
+        created = "%02d.%02d.%d" % (max(1, day - 3), month, year)
+        vendor_no = str(rng.randint(2000000, 2999999))
+        name = vendor_name(rng)
+        tax = "%013d" % rng.randint(10 ** 12, 10 ** 13 - 1)
+        deka = "DK%08d" % rng.randint(0, 99999999)
+        clear_doc = str(2000000000 + cheque)
+        for _ in range(lines):
+            doc += 1
+            total = round(rng.uniform(100, 250000), 2)
+            wht = round(total * rng.choice([0, 0.01, 0.03]), 2)
+            row = ["", "", pc_code, pc_name, created, clearing, rng.choice(["C", "K"]), deka, clear_doc, clearing,
+                   str(cheque), vendor_no, name, rng.choice(["1", "2"]), tax, "P", created, str(doc),
+                   rng.choice(DESCRIPTIONS), "%.2f" % total, "%.2f" % wht, "%.2f" % (total - wht),
+                   "F%03d" % rng.randint(1, 40), "KZ", "INV%07d" % rng.randint(0, 9999999), name]
+            for c in range(2, 26):
+                ws.write(r, c, row[c])
+            r += 1
+    wb.save(args.out)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Builds the benchmark program, makes its inputs once (kept in build/bench-data),
+# runs every figure beside the limit it is measured against, and prints a table.
+# Each figure is the median of REPEAT runs (default 3; saves run once each),
+# every run its own process so that its peak memory is its own.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+REPEAT=${REPEAT:-3}
+scripts/deps.sh
+scripts/build.sh cheque-bench >/dev/null
+B=build/bench/cheque-bench
+D=build/bench-data
+mkdir -p "$D"
+export QT_QPA_PLATFORM=offscreen
+
+[ -f "$D/sheet-65536.xls" ] || /usr/bin/python3 bench/gen_sheet.py 65536 "$D/sheet-65536.xls"
+[ -f "$D/sheet-10005.xls" ] || /usr/bin/python3 bench/gen_sheet.py 10005 "$D/sheet-10005.xls"
+if [ ! -f "$D/report-home/.done" ]; then
+  rm -rf "$D/report-home"
+  "$B" gen-db "$D/report-home" 1000000 >/dev/null
+  touch "$D/report-home/.done"
+fi
+
+# run N ARGS...: median seconds, peak kB of that run, detail of that run
+run() {
+  local n=$1; shift
+  local out=()
+  for _ in $(seq "$n"); do
+    out+=("$("$B" "$@" 2>/dev/null | grep '^RESULT' | cut -d' ' -f2-)")
+  done
+  printf '%s\n' "${out[@]}" | sort -g | sed -n "$(( (n + 1) / 2 ))p"
+}
+secs() { cut -d' ' -f1 <<<"$1"; }
+mb() { awk '{printf "%.0f", $2 / 1024}' <<<"$1"; }
+detail() { cut -d' ' -f3- <<<"$1"; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+rows=()
+row() { rows+=("| $1 | $2 | $3 | $4 | $5 | $6 |"); }
+
+r=$(run "$REPEAT" read "$D/sheet-65536.xls"); f=$(run "$REPEAT" read-freexl "$D/sheet-65536.xls")
+row "read 65,536-row sheet into the import grid" "$(secs "$r") s" "FreeXL alone $(secs "$f") s, target 2x" \
+    "$(ratio "$(secs "$r")" "$(secs "$f")")" "$(mb "$r") (FreeXL $(mb "$f"))" "$(detail "$r")"
+
+for sheet in 10005 65536; do
+  s=$(run 1 save "$D/save-home-$sheet" "$D/sheet-$sheet.xls" --fresh)
+  n=$(detail "$s" | sed -E 's/.* ([0-9]+) statements.*/\1/')
+  q=$(run 1 sqlite-alone "$D/alone.sqlite" "$n")
+  limit="SQLite alone $(secs "$q") s"
+  [ "$sheet" = 65536 ] && limit="$limit; target 15 s"
+  row "save $(( sheet - 5 )) rows into an empty database" "$(secs "$s") s" "$limit" \
+      "$(ratio "$(secs "$s")" "$(secs "$q")")" "$(mb "$s")" "$(detail "$s")"
+  if [ "$sheet" = 65536 ]; then
+    first=$(secs "$s")
+    s=$(run 1 save "$D/save-home-$sheet" "$D/sheet-$sheet.xls")
+    row "re-import the same sheet into the filled database" "$(secs "$s") s" "first save $first s" \
+        "$(ratio "$(secs "$s")" "$first")" "$(mb "$s")" "$(detail "$s")"
+  fi
+done
+rm -f "$D/alone.sqlite"*
+
+r=$(run "$REPEAT" report "$D/report-home")
+row "report \"All\" over 1,000,000 invoice lines" "$(secs "$r") s" "target 5 s, 1,536 MB" \
+    "$(ratio "$(secs "$r")" 5)" "$(mb "$r")" "$(detail "$r")"
+r=$(run "$REPEAT" report "$D/report-home" "ศรีสุข")
+row "report by vendor name (\"ศรีสุข\") over the same" "$(secs "$r") s" "target 5 s, 1,536 MB" \
+    "$(ratio "$(secs "$r")" 5)" "$(mb "$r")" "$(detail "$r")"
+
+e=$(run "$REPEAT" export 100000 "$D/export.xlsx"); x=$(run "$REPEAT" xlsx-alone 100000 "$D/alone.xlsx")
+row "export 100,000 x 25 report grid to .xlsx" "$(secs "$e") s" "libxlsxwriter alone $(secs "$x") s, target 2x" \
+    "$(ratio "$(secs "$e")" "$(secs "$x")")" "$(mb "$e") (alone $(mb "$x"))" "$(detail "$e")"
+
+echo "| figure | measured | limit | ratio | peak MB | detail |"
+echo "|---|---|---|---|---|---|"
+printf '%s\n' "${rows[@]}"
