@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 
 AmountFormat::AmountFormat(const QLocale& locale)
     : m_locale(locale),
@@ -26,7 +28,11 @@ QString AmountFormat::operator()(double v) const
         return m_locale.toString(v, 'f', 2);
     // A value exactly halfway between two cents (0.125) may be rounded either
     // way; such values are left to QLocale so the text is always its own.
-    if (std::fabs(std::fmod(v * 1000, 10)) == 5)
+    // (fmod(v * 1000, 10) == +-5 means v * 1000 is a whole number ending in 5;
+    // tested that way, as fmod was a good part of a large report.)
+    const double thousandths = v * 1000;
+    if (std::trunc(thousandths) == thousandths && static_cast<int64_t>(thousandths) % 10 != 0
+        && std::abs(static_cast<int64_t>(thousandths) % 10) == 5)
         return m_locale.toString(v, 'f', 2);
     return shortPath(v);
 }

@@ -3,6 +3,8 @@
 #include "DatabaseError.h"
 
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
 
 namespace {
 
@@ -41,6 +43,28 @@ const char* getVarint(const char* p, size_t& v)
 
 }  // namespace
 
+void ResultSet::RegionFree::operator()(char* p) const
+{
+    if (mappedBytes)
+        munmap(p, mappedBytes);
+    else
+        delete[] p;
+}
+
+ResultSet::Region ResultSet::heapRegion(size_t bytes)
+{
+    return Region(new char[bytes], RegionFree{0});
+}
+
+ResultSet::Region ResultSet::mappedRegion(size_t bytes)
+{
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        throw std::bad_alloc();
+    madvise(p, bytes, MADV_HUGEPAGE);  // a hint: without huge pages it still works
+    return Region(static_cast<char*>(p), RegionFree{bytes});
+}
+
 ResultSet::ResultSet(std::vector<QString> columnNames) : m_columns(std::move(columnNames)) {}
 
 int ResultSet::columnIndex(const QString& name) const
@@ -54,7 +78,7 @@ int ResultSet::columnIndex(const QString& name) const
 void ResultSet::reserveRows(size_t rows)
 {
     const size_t cells = rows * m_columns.size();
-    m_offsetChunks.reserve((cells + kOffsetsPerChunk - 1) / kOffsetsPerChunk);
+    m_offsetChunks.reserve(1 + (cells + kOffsetsPerChunk - 1) / kOffsetsPerChunk);
 }
 
 void ResultSet::beginRow()
@@ -75,9 +99,8 @@ char* ResultSet::reserve(size_t n)
         while (cap < end)
             cap *= 2;
         cap = std::min<size_t>(cap, kBlockSize);
-        std::unique_ptr<char[]> grown(new char[cap]);
+        Region grown = heapRegion(cap);
         std::memcpy(grown.get(), m_storage[0].get(), m_used);
-        m_storageBytes += cap - m_firstCapacity;
         m_storage[0] = std::move(grown);
         m_blocks[0] = m_storage[0].get();
         m_firstCapacity = cap;
@@ -91,17 +114,20 @@ char* ResultSet::reserve(size_t n)
         if (m_blocks.empty() && n <= kBlockSize) {
             bytes = std::max<size_t>(4096, n);
             m_firstCapacity = bytes;
+            m_storage.push_back(heapRegion(bytes));
+        } else {
+            m_storage.push_back(mappedRegion(bytes));
         }
-        m_storage.emplace_back(new char[bytes]);
-        m_storageBytes += bytes;
         for (size_t s = 0; s < slotCount; ++s)
             m_blocks.push_back(m_storage.back().get() + s * kBlockSize);
         m_used = static_cast<uint32_t>(start);
     }
 
-    if (m_cells / kOffsetsPerChunk == m_offsetChunks.size())
-        m_offsetChunks.emplace_back(new uint32_t[kOffsetsPerChunk]);
-    m_offsetChunks[m_cells / kOffsetsPerChunk][m_cells % kOffsetsPerChunk] = m_used;
+    if (m_offsetChunks.empty())
+        m_offsetChunks.push_back(heapRegion(kFirstOffsets * sizeof(uint32_t)));
+    else if (m_cells >= kFirstOffsets && ((m_cells - kFirstOffsets) & (kOffsetsPerChunk - 1)) == 0)
+        m_offsetChunks.push_back(mappedRegion(kOffsetsPerChunk * sizeof(uint32_t)));
+    *offsetSlot(m_cells) = m_used;
     ++m_cells;
 
     char* p = m_blocks[m_used >> kBlockBits] + (m_used & (kBlockSize - 1));
@@ -214,6 +240,7 @@ QString ResultSet::text(size_t row, int col) const
 
 size_t ResultSet::memoryBytes() const
 {
-    return m_storageBytes + m_offsetChunks.size() * kOffsetsPerChunk * sizeof(uint32_t)
-        + m_blocks.capacity() * sizeof(char*);
+    // What the cells occupy: mapped blocks are reserved whole but only the
+    // pages written to are ever backed by memory.
+    return static_cast<size_t>(m_used) + m_cells * sizeof(uint32_t) + m_blocks.capacity() * sizeof(char*);
 }

@@ -1,6 +1,8 @@
 #include "TextGrid.h"
 
+#include <algorithm>
 #include <stdexcept>
+#include <string>
 
 TextGrid::TextGrid()
 {
@@ -8,24 +10,37 @@ TextGrid::TextGrid()
     setRowCount(5);
 }
 
-void TextGrid::reshapeRow(Row& r, int cols) const
+void TextGrid::checkCell(int col, int row) const
 {
-    const int old = static_cast<int>(r.ends.size());
-    if (cols < old) {
-        r.text.truncate(cols == 0 ? 0 : static_cast<int>(r.ends[cols - 1]));
-        r.ends.resize(cols);
-    } else if (cols > old) {
-        const uint32_t end = old == 0 ? 0 : r.ends[old - 1];
-        r.ends.resize(cols, end);
-    }
+    if (col < 0 || col >= m_cols || row < 0 || row >= m_rows)
+        throw std::out_of_range("grid cell (" + std::to_string(col) + ", " + std::to_string(row)
+                                + ") is outside the grid of " + std::to_string(m_cols) + " x "
+                                + std::to_string(m_rows));
+}
+
+void TextGrid::checkRow(int row) const
+{
+    if (row < 0 || row >= m_rows)
+        throw std::out_of_range("grid row " + std::to_string(row) + " is outside the grid");
 }
 
 void TextGrid::setColCount(int cols)
 {
     if (cols < 0)
         throw std::out_of_range("negative column count");
-    for (Row& r : m_data)
-        reshapeRow(r, cols);
+    if (cols == m_cols)
+        return;
+    std::vector<uint32_t> ends(static_cast<size_t>(m_rows) * cols);
+    const int kept = std::min(cols, m_cols);
+    for (int r = 0; r < m_rows; ++r) {
+        const uint32_t* from = endsOf(r);
+        uint32_t* to = ends.data() + static_cast<size_t>(r) * cols;
+        std::copy(from, from + kept, to);
+        const uint32_t end = kept == 0 ? 0 : from[kept - 1];
+        std::fill(to + kept, to + cols, end);
+        m_text[r].truncate(end);
+    }
+    m_ends = std::move(ends);
     m_widths.resize(cols, kDefaultColumnWidth);
     m_cols = cols;
 }
@@ -34,91 +49,70 @@ void TextGrid::setRowCount(int rows)
 {
     if (rows < 0)
         throw std::out_of_range("negative row count");
-    // Rows beyond the count keep their storage, as the grid control does not
-    // clear them either; shrinking only releases rows well past the new end.
-    if (static_cast<size_t>(rows) > m_data.size()) {
-        m_data.resize(rows);
-        for (size_t i = m_rows; i < m_data.size(); ++i)
-            reshapeRow(m_data[i], m_cols);
+    // Rows past the new count are dropped; rows added are empty.
+    m_text.resize(rows);
+    m_ends.resize(static_cast<size_t>(rows) * m_cols, 0);
+    if (m_text.capacity() > static_cast<size_t>(rows) * 2 + 1024) {
+        m_text.shrink_to_fit();
+        m_ends.shrink_to_fit();
     }
-    for (int i = std::min(rows, m_rows); i < rows; ++i)
-        reshapeRow(m_data[i], m_cols);
     m_rows = rows;
-    if (m_data.size() > static_cast<size_t>(rows) * 2 + 1024) {
-        m_data.resize(rows);
-        m_data.shrink_to_fit();
-    }
-}
-
-TextGrid::Row& TextGrid::rowAt(int col, int row)
-{
-    if (col < 0 || col >= m_cols || row < 0 || row >= m_rows)
-        throw std::out_of_range("grid cell (" + std::to_string(col) + ", " + std::to_string(row)
-                                + ") is outside the grid of " + std::to_string(m_cols) + " x "
-                                + std::to_string(m_rows));
-    Row& r = m_data[row];
-    if (static_cast<int>(r.ends.size()) != m_cols)
-        reshapeRow(r, m_cols);
-    return r;
 }
 
 QString TextGrid::cell(int col, int row) const
 {
     if (col < 0 || col >= m_cols || row < 0 || row >= m_rows)
         return QString();
-    const Row& r = m_data[row];
-    if (col >= static_cast<int>(r.ends.size()))
-        return QString();
-    const uint32_t begin = col == 0 ? 0 : r.ends[col - 1];
-    return r.text.mid(begin, r.ends[col] - begin);
+    const uint32_t* ends = endsOf(row);
+    const uint32_t begin = col == 0 ? 0 : ends[col - 1];
+    return m_text[row].mid(begin, ends[col] - begin);
 }
 
 void TextGrid::setCell(int col, int row, const QString& text)
 {
-    Row& r = rowAt(col, row);
-    const uint32_t begin = col == 0 ? 0 : r.ends[col - 1];
-    const uint32_t oldLen = r.ends[col] - begin;
-    if (col == m_cols - 1 && static_cast<uint32_t>(r.text.size()) == r.ends[col]) {
-        r.text.truncate(begin);
-        r.text.append(text);
+    checkCell(col, row);
+    uint32_t* ends = endsOf(row);
+    QString& t = m_text[row];
+    const uint32_t begin = col == 0 ? 0 : ends[col - 1];
+    const uint32_t oldLen = ends[col] - begin;
+    if (col == m_cols - 1 || ends[m_cols - 1] == ends[col]) {
+        // Nothing after this cell: cells written left to right only append.
+        t.truncate(begin);
+        t.append(text);
     } else {
-        r.text.replace(begin, oldLen, text);
+        t.replace(begin, oldLen, text);
     }
     const int64_t delta = static_cast<int64_t>(text.size()) - oldLen;
     if (delta != 0)
         for (int c = col; c < m_cols; ++c)
-            r.ends[c] = static_cast<uint32_t>(r.ends[c] + delta);
+            ends[c] = static_cast<uint32_t>(ends[c] + delta);
 }
 
 void TextGrid::clearRow(int row)
 {
-    if (row < 0 || row >= m_rows)
-        throw std::out_of_range("grid row " + std::to_string(row) + " is outside the grid");
-    Row& r = m_data[row];
-    r.text.clear();
-    r.ends.assign(m_cols, 0);
+    checkRow(row);
+    m_text[row].clear();
+    std::fill(endsOf(row), endsOf(row) + m_cols, 0u);
 }
 
 void TextGrid::setRow(int row, const QString* cells, int count)
 {
-    if (row < 0 || row >= m_rows)
-        throw std::out_of_range("grid row " + std::to_string(row) + " is outside the grid");
+    checkRow(row);
     if (count < 0 || count > m_cols)
         throw std::out_of_range("row of " + std::to_string(count) + " cells for a grid of "
                                 + std::to_string(m_cols) + " columns");
-    Row& r = m_data[row];
     qsizetype total = 0;
     for (int c = 0; c < count; ++c)
         total += cells[c].size();
     QString text;
     text.reserve(total);
-    r.ends.resize(m_cols);
+    uint32_t* ends = endsOf(row);
     for (int c = 0; c < m_cols; ++c) {
         if (c < count)
             text.append(cells[c]);
-        r.ends[c] = static_cast<uint32_t>(text.size());
+        ends[c] = static_cast<uint32_t>(text.size());
     }
-    r.text = std::move(text);
+    m_text[row] = std::move(text);
 }
 
 int TextGrid::colWidth(int col) const

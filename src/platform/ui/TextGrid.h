@@ -8,9 +8,9 @@
 // report windows. It holds only text and shape; QtCore only, so logic layers can
 // fill and read it without touching widgets.
 //
-// Storage is one string per row plus a column-offset table, so a grid of a
-// million rows costs a few hundred bytes per row instead of one string object
-// per cell.
+// Storage is one string per row plus one offset table for the whole grid, so
+// a grid of a million rows costs a few hundred bytes per row instead of one
+// string object per cell, and growing it allocates once, not once per row.
 class TextGrid {
 public:
     static constexpr int kDefaultColumnWidth = 64;
@@ -46,17 +46,16 @@ public:
     void setFixedCols(int n);
 
 private:
-    struct Row {
-        QString text;                   // all cells of the row, end to end
-        std::vector<uint32_t> ends;     // ends[c] = offset just past cell c
-    };
-    Row& rowAt(int col, int row);
-    void reshapeRow(Row& r, int cols) const;
+    uint32_t* endsOf(int row) { return m_ends.data() + static_cast<size_t>(row) * m_cols; }
+    const uint32_t* endsOf(int row) const { return m_ends.data() + static_cast<size_t>(row) * m_cols; }
+    void checkCell(int col, int row) const;
+    void checkRow(int row) const;
 
     int m_cols = 0;
     int m_rows = 0;
     int m_fixedRows = 1;
     int m_fixedCols = 1;
-    std::vector<Row> m_data;
+    std::vector<QString> m_text;   // per row: all its cells, end to end
+    std::vector<uint32_t> m_ends;  // per cell, row by row: offset just past the cell in its row's text
     std::vector<int> m_widths;
 };
