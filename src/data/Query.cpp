@@ -177,6 +177,15 @@ QString Query::fieldText(int c) const
     return m_result.text(m_row, c);
 }
 
+void Query::appendFieldText(int c, QString& out) const
+{
+    checkIndex(c);
+    if (!eof() && m_result.kind(m_row, c) == ResultSet::Kind::Text)
+        m_result.appendText(m_row, c, out);
+    else
+        out.append(fieldText(c));
+}
+
 int Query::fieldInt(const QString& name) const
 {
     const int c = column(name);

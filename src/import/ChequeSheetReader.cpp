@@ -5,6 +5,7 @@
 #include "TextGrid.h"
 
 #include <array>
+#include <cstdint>
 #include <charconv>
 
 namespace {
@@ -63,6 +64,7 @@ int readInto(Workbook& book, TextGrid& grid)
     std::array<QString, kLastCol + 1> cell;
     QString number;
     QString key;
+    QString line;
 
     int g = 1;
     for (int r = kFirstLineRow;; ++r) {
@@ -77,10 +79,16 @@ int readInto(Workbook& book, TextGrid& grid)
             if (c != kColEndMarker && c != kColCheckNo && c != kColProfitCenter)
                 book.readCell(r, c, cell[c]);
 
+        // The row is written end to end into one reused buffer and handed to
+        // the grid whole.
+        std::array<uint32_t, ImportGridLayout::kColumnCount> ends;
+        line.resize(0);
         setDecimal(number, g);
-        grid.setCell(ImportGridLayout::No, g, number);
+        line.append(number);
+        ends[ImportGridLayout::No] = static_cast<uint32_t>(line.size());
         buildChequeKey(key, cell[kColClearingDate], cell[kColCheckNo]);
-        grid.setCell(ImportGridLayout::ChequePk, g, key);
+        line.append(key);
+        ends[ImportGridLayout::ChequePk] = static_cast<uint32_t>(line.size());
         for (int c = kFirstCol; c <= kLastCol; ++c) {
             QString& text = cell[c];
             const qsizetype rawLength = text.size();
@@ -88,9 +96,11 @@ int readInto(Workbook& book, TextGrid& grid)
             // Tax numbers lose their leading zero on the way out of SAP when
             // the 10- or 13-digit number was stored as 9 or 12 characters.
             if (c == kColTaxNumber && (rawLength == 9 || rawLength == 12))
-                text.prepend(QLatin1Char('0'));
-            grid.setCell(c - 1, g, text);
+                line.append(QLatin1Char('0'));
+            line.append(text);
+            ends[c - 1] = static_cast<uint32_t>(line.size());
         }
+        grid.setRowText(g, line, ends.data());
         ++g;
     }
     return g - 1;

@@ -18,26 +18,35 @@ AmountFormat::AmountFormat(const QLocale& locale)
                          98765432109.01}) {
         if (!m_short)
             break;
-        m_short = shortPath(probe) == m_locale.toString(probe, 'f', 2);
+        m_short = (*this)(probe) == m_locale.toString(probe, 'f', 2);
     }
 }
 
 QString AmountFormat::operator()(double v) const
 {
-    if (!m_short || !std::isfinite(v) || std::fabs(v) >= 1e15)
-        return m_locale.toString(v, 'f', 2);
-    // A value exactly halfway between two cents (0.125) may be rounded either
-    // way; such values are left to QLocale so the text is always its own.
-    // (fmod(v * 1000, 10) == +-5 means v * 1000 is a whole number ending in 5;
-    // tested that way, as fmod was a good part of a large report.)
-    const double thousandths = v * 1000;
-    if (std::trunc(thousandths) == thousandths && static_cast<int64_t>(thousandths) % 10 != 0
-        && std::abs(static_cast<int64_t>(thousandths) % 10) == 5)
-        return m_locale.toString(v, 'f', 2);
-    return shortPath(v);
+    QString out;
+    append(v, out);
+    return out;
 }
 
-QString AmountFormat::shortPath(double v) const
+void AmountFormat::append(double v, QString& out) const
+{
+    // A value exactly halfway between two cents (0.125) may be rounded either
+    // way; such values are left to QLocale so the text is always its own.
+    // (v * 1000 whole and ending in 5; fmod said the same but was a good part
+    // of a large report.)
+    bool fast = m_short && std::isfinite(v) && std::fabs(v) < 1e15;
+    if (fast) {
+        const double thousandths = v * 1000;
+        fast = std::trunc(thousandths) != thousandths || std::abs(static_cast<int64_t>(thousandths) % 10) != 5;
+    }
+    if (fast)
+        shortPath(v, out);
+    else
+        out.append(m_locale.toString(v, 'f', 2));
+}
+
+void AmountFormat::shortPath(double v, QString& out) const
 {
     if (v == 0)
         v = 0;  // -0.0 shows as 0.00, as QLocale shows it
@@ -45,8 +54,6 @@ QString AmountFormat::shortPath(double v) const
     const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2);
     const char* p = buf;
     const char* const end = res.ptr;
-    QString out;
-    out.reserve(static_cast<qsizetype>(end - p) + 8);
     if (*p == '-') {
         out += m_minus;
         ++p;
@@ -63,5 +70,4 @@ QString AmountFormat::shortPath(double v) const
     out += m_point;
     for (const char* f = dot + 1; f < end; ++f)
         out += QLatin1Char(*f);
-    return out;
 }

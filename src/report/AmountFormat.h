@@ -15,9 +15,11 @@ public:
     explicit AmountFormat(const QLocale& locale = QLocale());
 
     QString operator()(double v) const;
+    // The same text appended to out.
+    void append(double v, QString& out) const;
 
 private:
-    QString shortPath(double v) const;
+    void shortPath(double v, QString& out) const;
 
     QLocale m_locale;
     QString m_group;  // empty when the locale omits grouping

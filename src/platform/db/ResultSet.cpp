@@ -238,6 +238,23 @@ QString ResultSet::text(size_t row, int col) const
     return QString::fromUtf8(p, static_cast<qsizetype>(n));
 }
 
+void ResultSet::appendText(size_t row, int col, QString& out) const
+{
+    const char* p = cellData(row, col);
+    const auto k = static_cast<Kind>(*p);
+    if (k != Kind::Text && k != Kind::DateTime)
+        return;
+    size_t n;
+    p = getVarint(p + 1, n);
+    size_t i = 0;
+    while (i < n && static_cast<unsigned char>(p[i]) < 0x80)
+        ++i;
+    if (i == n)
+        out.append(QLatin1StringView(p, static_cast<qsizetype>(n)));  // ASCII: no decoding
+    else
+        out.append(QString::fromUtf8(p, static_cast<qsizetype>(n)));
+}
+
 size_t ResultSet::memoryBytes() const
 {
     // What the cells occupy: mapped blocks are reserved whole but only the

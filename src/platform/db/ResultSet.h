@@ -38,6 +38,9 @@ public:
     double real(size_t row, int col) const;       // Real cells
     QString text(size_t row, int col) const;      // Text and DateTime cells
     QByteArray utf8(size_t row, int col) const;   // Text and DateTime cells, undecoded
+    // Appends a Text or DateTime cell to out without a string of its own:
+    // filling a large grid reads millions of cells.
+    void appendText(size_t row, int col, QString& out) const;
 
     // Bytes the cells occupy (arena and offsets), for sizing checks.
     size_t memoryBytes() const;

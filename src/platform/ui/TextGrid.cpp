@@ -115,6 +115,16 @@ void TextGrid::setRow(int row, const QString* cells, int count)
     m_text[row] = std::move(text);
 }
 
+void TextGrid::setRowText(int row, QStringView text, const uint32_t* ends)
+{
+    checkRow(row);
+    for (int c = 0; c < m_cols; ++c)
+        if (ends[c] > text.size() || (c > 0 && ends[c] < ends[c - 1]))
+            throw std::out_of_range("cell ends do not fit the row text");
+    m_text[row] = text.toString();
+    std::copy(ends, ends + m_cols, endsOf(row));
+}
+
 int TextGrid::colWidth(int col) const
 {
     return col >= 0 && col < m_cols ? m_widths[col] : kDefaultColumnWidth;

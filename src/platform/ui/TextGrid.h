@@ -34,6 +34,9 @@ public:
     // Sets a whole row at once: cells 0 .. count - 1 from the array, the rest
     // empty. One allocation per row, for filling large grids.
     void setRow(int row, const QString* cells, int count);
+    // Sets a whole row from its cells written end to end: ends[c] is the
+    // offset just past cell c, for every column.
+    void setRowText(int row, QStringView text, const uint32_t* ends);
 
     int colWidth(int col) const;
     void setColWidth(int col, int pixels);
