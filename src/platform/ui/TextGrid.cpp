@@ -95,26 +95,6 @@ void TextGrid::clearRow(int row)
     std::fill(endsOf(row), endsOf(row) + m_cols, 0u);
 }
 
-void TextGrid::setRow(int row, const QString* cells, int count)
-{
-    checkRow(row);
-    if (count < 0 || count > m_cols)
-        throw std::out_of_range("row of " + std::to_string(count) + " cells for a grid of "
-                                + std::to_string(m_cols) + " columns");
-    qsizetype total = 0;
-    for (int c = 0; c < count; ++c)
-        total += cells[c].size();
-    QString text;
-    text.reserve(total);
-    uint32_t* ends = endsOf(row);
-    for (int c = 0; c < m_cols; ++c) {
-        if (c < count)
-            text.append(cells[c]);
-        ends[c] = static_cast<uint32_t>(text.size());
-    }
-    m_text[row] = std::move(text);
-}
-
 void TextGrid::setRowText(int row, QStringView text, const uint32_t* ends)
 {
     checkRow(row);

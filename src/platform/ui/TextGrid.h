@@ -31,11 +31,9 @@ public:
     void setCell(int col, int row, const QString& text);
     // Empties every cell of one row.
     void clearRow(int row);
-    // Sets a whole row at once: cells 0 .. count - 1 from the array, the rest
-    // empty. One allocation per row, for filling large grids.
-    void setRow(int row, const QString* cells, int count);
     // Sets a whole row from its cells written end to end: ends[c] is the
-    // offset just past cell c, for every column.
+    // offset just past cell c, for every column. One allocation per row, for
+    // filling large grids.
     void setRowText(int row, QStringView text, const uint32_t* ends);
 
     int colWidth(int col) const;
