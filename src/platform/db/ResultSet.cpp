@@ -216,36 +216,36 @@ double ResultSet::real(size_t row, int col) const
     return v;
 }
 
-QByteArray ResultSet::utf8(size_t row, int col) const
+bool ResultSet::textBytes(size_t row, int col, const char*& bytes, size_t& size) const
 {
     const char* p = cellData(row, col);
     const auto k = static_cast<Kind>(*p);
     if (k != Kind::Text && k != Kind::DateTime)
-        return QByteArray();
+        return false;
+    bytes = getVarint(p + 1, size);
+    return true;
+}
+
+QByteArray ResultSet::utf8(size_t row, int col) const
+{
+    const char* p;
     size_t n;
-    p = getVarint(p + 1, n);
-    return QByteArray(p, static_cast<qsizetype>(n));
+    return textBytes(row, col, p, n) ? QByteArray(p, static_cast<qsizetype>(n)) : QByteArray();
 }
 
 QString ResultSet::text(size_t row, int col) const
 {
-    const char* p = cellData(row, col);
-    const auto k = static_cast<Kind>(*p);
-    if (k != Kind::Text && k != Kind::DateTime)
-        return QString();
+    const char* p;
     size_t n;
-    p = getVarint(p + 1, n);
-    return QString::fromUtf8(p, static_cast<qsizetype>(n));
+    return textBytes(row, col, p, n) ? QString::fromUtf8(p, static_cast<qsizetype>(n)) : QString();
 }
 
 void ResultSet::appendText(size_t row, int col, QString& out) const
 {
-    const char* p = cellData(row, col);
-    const auto k = static_cast<Kind>(*p);
-    if (k != Kind::Text && k != Kind::DateTime)
-        return;
+    const char* p;
     size_t n;
-    p = getVarint(p + 1, n);
+    if (!textBytes(row, col, p, n))
+        return;
     size_t i = 0;
     while (i < n && static_cast<unsigned char>(p[i]) < 0x80)
         ++i;

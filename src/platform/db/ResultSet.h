@@ -70,6 +70,8 @@ private:
     static Region mappedRegion(size_t bytes);
 
     const char* cellData(size_t row, int col) const;
+    // The UTF-8 bytes of a Text or DateTime cell; false for other kinds.
+    bool textBytes(size_t row, int col, const char*& bytes, size_t& size) const;
     char* reserve(size_t n);  // room for one cell of n bytes; records its offset
     void startCell(Kind k, size_t payload);
     uint32_t* offsetSlot(size_t cell) const
