@@ -3,6 +3,7 @@
 #include "DbProvider.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 // DBConnec1: the program's one connection, opened once from the fixed
@@ -25,6 +26,8 @@ public:
     QString serverShortName() const;
 
     DbProvider& provider() { return *m_provider; }
+    // See DbProvider::setProgressHandler.
+    void setProgressHandler(std::function<void()> handler) { m_provider->setProgressHandler(std::move(handler)); }
 
 private:
     ConnectionString m_cs;

@@ -50,7 +50,7 @@ QPushButton* button(const char* name, const QString& text, QWidget* parent)
 }  // namespace
 
 TfrmIport_Vendor_Cheque::TfrmIport_Vendor_Cheque(Connection& db, QWidget* parent)
-    : QWidget(parent), ADOQuery1(db), ADOQuery2(db)
+    : QWidget(parent), ADOQuery1(db), ADOQuery2(db), m_db(db)
 {
     setObjectName(QStringLiteral("frmIport_Vendor_Cheque"));
     setWindowTitle(QStringLiteral("frmIport_Vendor_Cheque"));
@@ -378,6 +378,18 @@ void TfrmIport_Vendor_Cheque::Button1Click()
             sincePaint.start();
         };
         hooks.rowStarted = [&](int row) { current = row; };
+        // Long statements (the invoice lists of a large sheet take half a
+        // second) paint from inside the database's own progress calls.
+        struct ProgressScope {
+            Connection& db;
+            ~ProgressScope() { db.setProgressHandler({}); }
+        } progressScope{m_db};
+        m_db.setProgressHandler([&] {
+            if (current > 0 && sincePaint.elapsed() >= kProgressPaintMs) {
+                showProgress(current);
+                sincePaint.restart();
+            }
+        });
         hooks.rowDone = [&](int row) {
             if (row == last || sincePaint.elapsed() >= kProgressPaintMs) {
                 showProgress(row);

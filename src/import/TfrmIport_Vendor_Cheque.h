@@ -77,5 +77,6 @@ private:
     void buildSavedPanel();
     void showProgress(int row);
 
+    Connection& m_db;
     bool m_sheetRead = false;  // a sheet has been read into the grid
 };

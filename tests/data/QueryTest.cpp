@@ -3,6 +3,7 @@
 #include "TestDatabase.h"
 
 #include <QLocale>
+#include <stdexcept>
 #include <gtest/gtest.h>
 
 // The query object's operations against a real embedded database file.
@@ -136,4 +137,35 @@ TEST_F(QueryTest, RefusedStatementThrowsTheDatabaseMessage)
     } catch (const DatabaseError& e) {
         EXPECT_NE(QString::fromStdString(e.what()).indexOf("NoSuchTable"), -1) << e.what();
     }
+}
+
+TEST_F(QueryTest, ProgressHandlerRunsDuringALongStatementUntilRemoved)
+{
+    // Enough staging rows that the invoice-list statement takes many steps.
+    db.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                           "INSERT INTO TSQ_Cheque_Temp (Cheque_PK, Total_Amount, WHT_Amount, To_Be_Paid, Invoice_No) "
+                           "SELECT '2026/' || (i % 500), 1, 0, 1, 'INV' || i FROM n"));
+    int calls = 0;
+    db.connection().setProgressHandler([&] { ++calls; });
+    const auto lists = [&] {
+        run({{"SELECT Main.Cheque_PK,"}, {"LEFT(Main.TSQ_Cheque_Temp,Len(TSQ_Cheque_Temp)-1) As \"Invoice_no\""},
+             {"FROM"}, {" ("}, {"SELECT DISTINCT ST2.Cheque_PK,"}, {"("},
+             {"SELECT DISTINCT ST1.Invoice_No + ';' AS [text()]"}, {"FROM TSQ_Cheque_Temp ST1"},
+             {"WHERE ST1.Cheque_PK = ST2.Cheque_PK"}, {"FOR XML PATH ('')"}, {") [TSQ_Cheque_Temp]"},
+             {"FROM TSQ_Cheque_Temp ST2"}, {") [Main]"}});
+    };
+    lists();
+    EXPECT_EQ(q.recordCount(), 500);
+    EXPECT_GT(calls, 0);
+
+    db.connection().setProgressHandler({});
+    const int before = calls;
+    lists();
+    EXPECT_EQ(calls, before);
+
+    // A handler that throws costs a paint, never the statement.
+    db.connection().setProgressHandler([] { throw std::runtime_error("paint failed"); });
+    EXPECT_NO_THROW(lists());
+    EXPECT_EQ(q.recordCount(), 500);
+    db.connection().setProgressHandler({});
 }

@@ -4,6 +4,7 @@
 #include "ResultSet.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -28,6 +29,10 @@ public:
     virtual ResultSet select(const QString& sql, const std::vector<SqlParam>& params) = 0;
     // Runs INSERT / UPDATE / DELETE; returns the number of rows affected.
     virtual long long execute(const QString& sql, const std::vector<SqlParam>& params) = 0;
+    // Called often (many times a second) while a statement runs, so that a
+    // window can keep painting during a long one; empty removes it. Providers
+    // that cannot call back while the server works leave this as it is.
+    virtual void setProgressHandler(std::function<void()> handler) { (void)handler; }
 };
 
 // The provider chosen when the program was built (embedded by default).

@@ -87,6 +87,33 @@ void EmbeddedProvider::open(const ConnectionString& cs)
         throw DatabaseError(msg);
     }
     m_db = db;
+    installProgressHandler();
+}
+
+void EmbeddedProvider::setProgressHandler(std::function<void()> handler)
+{
+    m_progress = std::move(handler);
+    installProgressHandler();
+}
+
+void EmbeddedProvider::installProgressHandler()
+{
+    // Every few thousand virtual-machine steps: often enough for a paint every
+    // 100 ms, cheap enough to go unmeasured.
+    constexpr int kSteps = 10000;
+    if (m_db)
+        sqlite3_progress_handler(m_db, m_progress ? kSteps : 0, m_progress ? &EmbeddedProvider::onProgress : nullptr,
+                                 this);
+}
+
+int EmbeddedProvider::onProgress(void* self)
+{
+    // Nothing may unwind through SQLite; a failing handler only misses a paint.
+    try {
+        static_cast<EmbeddedProvider*>(self)->m_progress();
+    } catch (...) {
+    }
+    return 0;  // go on with the statement
 }
 
 void EmbeddedProvider::fail() const

@@ -24,6 +24,7 @@ public:
     bool isOpen() const override { return m_db != nullptr; }
     ResultSet select(const QString& sql, const std::vector<SqlParam>& params) override;
     long long execute(const QString& sql, const std::vector<SqlParam>& params) override;
+    void setProgressHandler(std::function<void()> handler) override;
 
     // The file a connection string leads to.
     static QString databasePath(const ConnectionString& cs);
@@ -37,8 +38,11 @@ private:
     sqlite3_stmt* prepare(const QString& sqliteSql);
     void bind(sqlite3_stmt* st, const std::vector<SqlParam>& params);
     [[noreturn]] void fail() const;
+    void installProgressHandler();
+    static int onProgress(void* self);
 
     sqlite3* m_db = nullptr;
     TsqlAdapter m_adapter;
     QHash<QString, sqlite3_stmt*> m_statements;
+    std::function<void()> m_progress;
 };
