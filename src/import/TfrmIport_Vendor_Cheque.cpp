@@ -9,6 +9,7 @@
 #include "FileListBox.h"
 #include "GridExport.h"
 #include "Messages.h"
+#include "NamedWidget.h"
 #include "StagingFlag.h"
 #include "StringGrid.h"
 #include "WaitCursor.h"
@@ -32,20 +33,6 @@ namespace {
 // How often the save repaints its row counter and bar: often enough to look
 // alive, rarely enough to cost nothing next to the statements.
 constexpr qint64 kProgressPaintMs = 100;
-
-QLabel* label(const char* name, const QString& text, QWidget* parent)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    return l;
-}
-
-QPushButton* button(const char* name, const QString& text, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    return b;
-}
 
 }  // namespace
 
@@ -82,15 +69,15 @@ void TfrmIport_Vendor_Cheque::buildMainPanel()
 
     GroupBox1 = new QGroupBox(QStringLiteral("GroupBox1"), Panel1);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    BitBtn1 = button("BitBtn1", QStringLiteral("เปิดแฟ้มข้อมูล"), GroupBox1);
-    BitBtn2 = button("BitBtn2", QStringLiteral("ออกจากโปรแกรม"), GroupBox1);
-    btnClear_Temp = button("btnClear_Temp", QStringLiteral("ล้างข้อมูล Temp"), GroupBox1);
-    LF_Name = label("LF_Name", QStringLiteral("แฟ้มข้อมูลที่เปิด :"), GroupBox1);
-    Label6 = label("Label6", QStringLiteral("ข้อกำหนดการนำเข้าข้อมูล (Import Excel From SAP)"), GroupBox1);
-    Label7 = label("Label7", QStringLiteral("1. ต้องนำเข้าข้อมูลครั้งละ 1 คน ไม่สามารถนำเข้าข้อมูลเข้าพร้อมกันได้ "),
+    BitBtn1 = named<QPushButton>("BitBtn1", QStringLiteral("เปิดแฟ้มข้อมูล"), GroupBox1);
+    BitBtn2 = named<QPushButton>("BitBtn2", QStringLiteral("ออกจากโปรแกรม"), GroupBox1);
+    btnClear_Temp = named<QPushButton>("btnClear_Temp", QStringLiteral("ล้างข้อมูล Temp"), GroupBox1);
+    LF_Name = named<QLabel>("LF_Name", QStringLiteral("แฟ้มข้อมูลที่เปิด :"), GroupBox1);
+    Label6 = named<QLabel>("Label6", QStringLiteral("ข้อกำหนดการนำเข้าข้อมูล (Import Excel From SAP)"), GroupBox1);
+    Label7 = named<QLabel>("Label7", QStringLiteral("1. ต้องนำเข้าข้อมูลครั้งละ 1 คน ไม่สามารถนำเข้าข้อมูลเข้าพร้อมกันได้ "),
                    GroupBox1);
-    Label8 = label("Label8", QStringLiteral("2. File Excel ที่นำเข้าระบบ จะต้องเป็น Excel 97-2003 เท่านั้น"), GroupBox1);
-    Label10 = label("Label10",
+    Label8 = named<QLabel>("Label8", QStringLiteral("2. File Excel ที่นำเข้าระบบ จะต้องเป็น Excel 97-2003 เท่านั้น"), GroupBox1);
+    Label10 = named<QLabel>("Label10",
                     QStringLiteral("3. ในแฟ้ม Microsoft Excel ต้องนำเครื่องหมาย ' หรือ \" ออกก่อนนำเข้าระบบ "
                                    "ไม่เช่นนั้น ตอน Update จะ error"),
                     GroupBox1);
@@ -121,9 +108,9 @@ void TfrmIport_Vendor_Cheque::buildMainPanel()
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
-    btnExp_Excel1 = button("btnExp_Excel1", QStringLiteral("Export To Excel"), GroupBox2);
-    Label9 = label("Label9", QStringLiteral("บันทัดที่ประมวลผล"), GroupBox2);
-    l_no = label("l_no", QStringLiteral("0"), GroupBox2);
+    btnExp_Excel1 = named<QPushButton>("btnExp_Excel1", QStringLiteral("Export To Excel"), GroupBox2);
+    Label9 = named<QLabel>("Label9", QStringLiteral("บันทัดที่ประมวลผล"), GroupBox2);
+    l_no = named<QLabel>("l_no", QStringLiteral("0"), GroupBox2);
     // The save repaints the counter without letting the layout run, so it
     // must already be wide enough for the largest row number.
     l_no->setMinimumWidth(l_no->fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
@@ -141,8 +128,8 @@ void TfrmIport_Vendor_Cheque::buildMainPanel()
     g2->addWidget(ProgressBar1);
     g2->addLayout(under);
 
-    Button1 = button("Button1", QStringLiteral("บันทึกลงฐานข้อมูล"), Panel1);
-    Label1 = label("Label1", QStringLiteral("ออกแบบและพัฒนาโดย KO.RV.PL.ZA"), Panel1);
+    Button1 = named<QPushButton>("Button1", QStringLiteral("บันทึกลงฐานข้อมูล"), Panel1);
+    Label1 = named<QLabel>("Label1", QStringLiteral("ออกแบบและพัฒนาโดย KO.RV.PL.ZA"), Panel1);
     auto* bottom = new QHBoxLayout;
     bottom->addSpacing(20);
     bottom->addWidget(Label1);
@@ -165,7 +152,7 @@ void TfrmIport_Vendor_Cheque::buildOpenPanel()
     Panel2->setFrameShadow(QFrame::Raised);
     Panel2->setAutoFillBackground(true);
 
-    Panel3 = label("Panel3", QStringLiteral("Open"), Panel2);
+    Panel3 = named<QLabel>("Panel3", QStringLiteral("Open"), Panel2);
     Panel3->setFixedHeight(31);
     Panel3->setContentsMargins(8, 0, 0, 0);
     {
@@ -178,24 +165,24 @@ void TfrmIport_Vendor_Cheque::buildOpenPanel()
                      from.lighter(160).name()));
     }
 
-    Label2 = label("Label2", QStringLiteral("เลือกไดร์ฟ"), Panel2);
+    Label2 = named<QLabel>("Label2", QStringLiteral("เลือกไดร์ฟ"), Panel2);
     DriveComboBox1 = new QComboBox(Panel2);
     DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
     for (const QFileInfo& drive : QDir::drives())
         DriveComboBox1->addItem(QDir::toNativeSeparators(drive.absolutePath()), drive.absolutePath());
-    Label3 = label("Label3", QStringLiteral("ชื่อแฟ้ม"), Panel2);
+    Label3 = named<QLabel>("Label3", QStringLiteral("ชื่อแฟ้ม"), Panel2);
     DirectoryListBox1 = new DirectoryListBox(Panel2);
     DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
     FileListBox1 = new FileListBox(Panel2);
     FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
-    Label4 = label("Label4", QStringLiteral("ประเภทแฟ้ม"), Panel2);
+    Label4 = named<QLabel>("Label4", QStringLiteral("ประเภทแฟ้ม"), Panel2);
     FilterComboBox1 = new QComboBox(Panel2);
     FilterComboBox1->setObjectName(QStringLiteral("FilterComboBox1"));
     FilterComboBox1->addItem(QStringLiteral("Excel File"), QStringLiteral("*.xls"));
     FilterComboBox1->addItem(QStringLiteral("All files (*.*)"), QStringLiteral("*"));
     FilterComboBox1->setCurrentIndex(0);
-    btnOpen = button("btnOpen", QStringLiteral("Open"), Panel2);
-    btnCancel = button("btnCancel", QStringLiteral("Cancel"), Panel2);
+    btnOpen = named<QPushButton>("btnOpen", QStringLiteral("Open"), Panel2);
+    btnCancel = named<QPushButton>("btnCancel", QStringLiteral("Cancel"), Panel2);
 
     auto* grid = new QGridLayout;
     grid->setContentsMargins(10, 8, 10, 10);
@@ -256,12 +243,12 @@ void TfrmIport_Vendor_Cheque::buildSavedPanel()
     Panel4->setObjectName(QStringLiteral("Panel4"));
     Panel4->setFrameShape(QFrame::Panel);
     Panel4->setAutoFillBackground(true);
-    Label5 = label("Label5", QStringLiteral("บันทึกข้อมูลเรียบร้อยแล้ว"), Panel4);
+    Label5 = named<QLabel>("Label5", QStringLiteral("บันทึกข้อมูลเรียบร้อยแล้ว"), Panel4);
     QFont f = Label5->font();
     f.setPixelSize(19);
     Label5->setFont(f);
     Label5->setStyleSheet(QStringLiteral("color: maroon;"));
-    Button2 = button("Button2", QStringLiteral("OK"), Panel4);
+    Button2 = named<QPushButton>("Button2", QStringLiteral("OK"), Panel4);
     auto* v = new QVBoxLayout(Panel4);
     v->addWidget(Label5, 1, Qt::AlignCenter);
     v->addWidget(Button2, 0, Qt::AlignCenter);

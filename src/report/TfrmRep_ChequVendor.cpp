@@ -6,6 +6,7 @@
 #include "ErrorGuard.h"
 #include "GridExport.h"
 #include "Messages.h"
+#include "NamedWidget.h"
 #include "StringGrid.h"
 #include "WaitCursor.h"
 
@@ -19,16 +20,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-
-namespace {
-template <typename W, typename... Args>
-W* named(const char* name, Args&&... args)
-{
-    auto* w = new W(std::forward<Args>(args)...);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-}
 
 TfrmRep_ChequVendor::TfrmRep_ChequVendor(Connection& db, QWidget* parent)
     : QWidget(parent), ADOQuery1(db)

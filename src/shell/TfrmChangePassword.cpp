@@ -5,6 +5,7 @@
 #include "ErrorGuard.h"
 #include "LoginValues.h"
 #include "Messages.h"
+#include "NamedWidget.h"
 #include "UserAccounts.h"
 
 #include <QFrame>
@@ -19,17 +20,9 @@
 
 namespace {
 
-QLabel* namedLabel(const char* name, const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    return label;
-}
-
 QLineEdit* passwordBox(const char* name, QWidget* parent)
 {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QString::fromLatin1(name));
+    auto* box = named<QLineEdit>(name, parent);
     box->setMaxLength(10);
     box->setEchoMode(QLineEdit::Password);
     box->setMinimumWidth(box->fontMetrics().averageCharWidth() * 20);
@@ -58,7 +51,7 @@ void TfrmChangePassword::buildUi()
 
     GroupBox3 = new QGroupBox(Panel1);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
-    Label5 = namedLabel("Label5", QStringLiteral("การเปลี่ยนแปลงรหัสผ่าน"), GroupBox3);
+    Label5 = named<QLabel>("Label5", QStringLiteral("การเปลี่ยนแปลงรหัสผ่าน"), GroupBox3);
     Label5->setAlignment(Qt::AlignCenter);
     {
         QFont f = Label5->font();
@@ -74,9 +67,9 @@ void TfrmChangePassword::buildUi()
 
     GroupBox1 = new QGroupBox(Panel1);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    Label2 = namedLabel("Label2", QStringLiteral("รหัสผ่านเดิม"), GroupBox1);
-    Label3 = namedLabel("Label3", QStringLiteral("รหัสผ่านใหม่"), GroupBox1);
-    Label4 = namedLabel("Label4", QStringLiteral("ยืนยันรหัสผ่านใหม่"), GroupBox1);
+    Label2 = named<QLabel>("Label2", QStringLiteral("รหัสผ่านเดิม"), GroupBox1);
+    Label3 = named<QLabel>("Label3", QStringLiteral("รหัสผ่านใหม่"), GroupBox1);
+    Label4 = named<QLabel>("Label4", QStringLiteral("ยืนยันรหัสผ่านใหม่"), GroupBox1);
     edtOld_Password = passwordBox("edtOld_Password", GroupBox1);
     edtNew_Password = passwordBox("edtNew_Password", GroupBox1);
     edtConf_Password = passwordBox("edtConf_Password", GroupBox1);
@@ -108,7 +101,7 @@ void TfrmChangePassword::buildUi()
     grid->addLayout(buttons, 3, 1);
     grid->setColumnStretch(2, 1);
 
-    Label1 = namedLabel("Label1", QStringLiteral("ออกแบบและพัฒนาโดย KO.RV.PL.ZA"), Panel1);
+    Label1 = named<QLabel>("Label1", QStringLiteral("ออกแบบและพัฒนาโดย KO.RV.PL.ZA"), Panel1);
     {
         QFont f = Label1->font();
         f.setPointSizeF(f.pointSizeF() * 0.85);

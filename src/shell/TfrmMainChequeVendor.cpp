@@ -5,6 +5,7 @@
 #include "EnterAsTab.h"
 #include "ErrorGuard.h"
 #include "Messages.h"
+#include "NamedWidget.h"
 #include "ServerDate.h"
 #include "StartupQueries.h"
 #include "TfrmChangePassword.h"
@@ -30,13 +31,6 @@
 namespace {
 
 const QColor Navy(0, 0, 128);
-
-QLabel* namedLabel(const char* name, const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    return label;
-}
 
 QMenu* topMenu(QMenuBar* bar, const char* name, const QString& caption)
 {
@@ -101,8 +95,8 @@ void TfrmMainChequeVendor::buildLoginPanel(QWidget* host)
     panelLayout->setContentsMargins(16, 16, 16, 16);
     panelLayout->addWidget(GroupBox1);
 
-    Label1 = namedLabel("Label1", QStringLiteral("ใส่ชื่อ"), GroupBox1);
-    Label2 = namedLabel("Label2", QStringLiteral("รหัสผ่าน"), GroupBox1);
+    Label1 = named<QLabel>("Label1", QStringLiteral("ใส่ชื่อ"), GroupBox1);
+    Label2 = named<QLabel>("Label2", QStringLiteral("รหัสผ่าน"), GroupBox1);
     for (QLabel* label : {Label1, Label2}) {
         QFont f = label->font();
         f.setPointSizeF(f.pointSizeF() * 1.4);
@@ -111,7 +105,7 @@ void TfrmMainChequeVendor::buildLoginPanel(QWidget* host)
         p.setColor(QPalette::WindowText, Navy);
         label->setPalette(p);
     }
-    Label3 = namedLabel("Label3", QStringLiteral("S.Ver.2.0"), GroupBox1);
+    Label3 = named<QLabel>("Label3", QStringLiteral("S.Ver.2.0"), GroupBox1);
     {
         QFont f = Label3->font();
         f.setPointSizeF(f.pointSizeF() * 0.8);
