@@ -81,7 +81,8 @@ std::vector<SqlParam> Query::params() const
 void Query::open()
 {
     close();
-    SqlLog::record(text());
+    if (SqlLog::enabled())
+        SqlLog::record(text());
     m_result = m_connection.provider().select(sql(), params());
     m_open = true;
     m_row = 0;
@@ -108,7 +109,8 @@ void Query::next()
 long long Query::execute()
 {
     close();
-    SqlLog::record(text());
+    if (SqlLog::enabled())
+        SqlLog::record(text());
     return m_connection.provider().execute(sql(), params());
 }
 

@@ -31,6 +31,11 @@ LogState& state()
 
 }  // namespace
 
+bool SqlLog::enabled()
+{
+    return state().file != nullptr;
+}
+
 void SqlLog::record(const QString& statement)
 {
     LogState& s = state();

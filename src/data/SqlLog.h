@@ -7,6 +7,9 @@
 // check the test suite makes. Off (and free) otherwise.
 class SqlLog {
 public:
+    // Whether statements are being logged: the caller renders a statement's
+    // text only then, as a save runs hundreds of thousands of statements.
+    static bool enabled();
     static void record(const QString& statement);
     // The line that separates statements in the log files.
     static QString separator() { return QStringLiteral("GO"); }
