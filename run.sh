@@ -15,7 +15,9 @@ if [ ! -f "$db" ]; then
 fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "No display found: starting on a virtual one (xvfb-run)."
-  exec xvfb-run -a build/cheque-vendor "$@"
+  echo "No display: the program starts on a virtual display (xvfb-run) that nobody can see,"
+  echo "and waits there until you press Ctrl+C. To use it, run ./run.sh from a desktop"
+  echo "session or over 'ssh -X'; README.md says how to take a picture of the virtual display."
+  exec xvfb-run -a -s '-screen 0 1280x800x24' build/cheque-vendor "$@"
 fi
 exec build/cheque-vendor "$@"

@@ -1,29 +1,45 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the program and the tests need, only
-# those that are missing. Quiet and quick when everything is present.
+# Installs the Debian packages of scripts/packages.txt that are missing, only
+# those. Quiet and quick when everything is present; while installing, a line
+# per tenth of the way.
 set -euo pipefail
+. "$(dirname "$0")/lib.sh"
 
-packages=(
-  g++ cmake make pkg-config
-  qt6-base-dev libqt6sql6-odbc unixodbc-dev tdsodbc
-  libsqlite3-dev libfreexl-dev libxlsxwriter-dev
-  libgtest-dev
-  python3 python3-xlwt python3-openpyxl sqlfluff
-  fonts-thai-tlwg xvfb xauth
-)
+mapfile -t packages < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' -e '/^$/d' "$top/scripts/packages.txt")
 
+installed=$(dpkg-query -W -f='${Package} ${Status}\n' "${packages[@]}" 2>/dev/null \
+  | awk '$NF == "installed" && $(NF-1) == "ok" { print $1 }')
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
+  grep -qx -- "$p" <<<"$installed" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { say "Installing needs root: run this as root, or install sudo." >&2; exit 1; }
   sudo="sudo"
 fi
-echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+log="$logdir/install.log"
+: >"$log"
+say "Installing ${#missing[@]} packages and what they need: ${missing[*]}"
+say "  updating the package lists..."
+$sudo apt-get update >>"$log" 2>&1 || fail "installing (apt-get update)" "$log"
+
+# apt's status lines (APT::Status-Fd) give the percentage; everything else goes to the log.
+set +e
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+    -o APT::Status-Fd=1 -o Dpkg::Use-Pty=0 "${missing[@]}" 2>>"$log" \
+  | awk -v logf="$log" -F: '
+      /^(dl|pm)status:/ {
+        stage = ($0 ~ /^dl/) ? "downloading" : "unpacking and setting up"
+        if (stage != last) { last = stage; shown = -10 }
+        pct = int($3 / 10) * 10
+        if (pct > shown) { printf "  %s: %d%%\n", stage, pct; fflush(); shown = pct }
+        next
+      }
+      { print >> logf }'
+rc=${PIPESTATUS[0]}
+set -e
+[ "$rc" -eq 0 ] || fail "installing (apt-get install)" "$log"
+say "  installed."
