@@ -7,7 +7,8 @@ set -euo pipefail
 
 mapfile -t packages < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' -e '/^$/d' "$top/scripts/packages.txt")
 
-installed=$(dpkg-query -W -f='${Package} ${Status}\n' "${packages[@]}" 2>/dev/null \
+# dpkg-query fails when any of them is unknown here: that is the usual case.
+installed=$( (dpkg-query -W -f='${Package} ${Status}\n' "${packages[@]}" 2>/dev/null || true) \
   | awk '$NF == "installed" && $(NF-1) == "ok" { print $1 }')
 missing=()
 for p in "${packages[@]}"; do
