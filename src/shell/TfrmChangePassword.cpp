@@ -6,7 +6,8 @@
 #include "LoginValues.h"
 #include "Messages.h"
 #include "NamedWidget.h"
-#include "UserAccounts.h"
+#include "PasswordBox.h"
+#include "PasswordChange.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -24,7 +25,7 @@ QLineEdit* passwordBox(const char* name, QWidget* parent)
 {
     auto* box = named<QLineEdit>(name, parent);
     box->setMaxLength(10);
-    box->setEchoMode(QLineEdit::Password);
+    PasswordBox::apply(box);
     box->setMinimumWidth(box->fontMetrics().averageCharWidth() * 20);
     return box;
 }
@@ -139,32 +140,29 @@ void TfrmChangePassword::FormCreate()
 void TfrmChangePassword::btnSave_DataClick()
 {
     guarded(this, [&] {
-        const QString userName = m_login.LoginUserName;
-        if (!UserAccounts::oldPasswordMatches(ADOQuery1, userName, edtOld_Password->text())) {
-            Messages::plain(this, QStringLiteral("รหัสผ่านเดิมไม่ถูกต้อง"));
+        const PasswordChange::Result r = PasswordChange::run(
+            ADOQuery1, m_login.LoginUserName, edtOld_Password->text(), edtNew_Password->text(),
+            edtConf_Password->text(), [&] { return Messages::confirm(this, PasswordChange::confirmMessage()); });
+        if (r.outcome == PasswordChange::Outcome::Cancelled)
+            return;
+        Messages::plain(this, r.message);
+        switch (r.outcome) {
+        case PasswordChange::Outcome::WrongOldPassword:
             edtOld_Password->setFocus();
-            return;
-        }
-        // An empty password would lock the user out: the login refuses an
-        // empty password box.
-        if (edtNew_Password->text().isEmpty()) {
-            Messages::plain(this, QStringLiteral("กรุณาใส่รหัสผ่านใหม่"));
-            edtNew_Password->setFocus();
-            return;
-        }
-        if (!Messages::confirm(this, QStringLiteral("ยืนยันการบันทึกข้อมูล ")))
-            return;
-        if (edtNew_Password->text() != edtConf_Password->text()) {
-            Messages::plain(this, QStringLiteral("รหัสผ่านและรหัสยืนยันไม่เหมือนกัน กรุณาใส่ใหม่"));
+            break;
+        case PasswordChange::Outcome::Mismatch:
             edtNew_Password->clear();
             edtConf_Password->clear();
+            [[fallthrough]];
+        case PasswordChange::Outcome::EmptyNewPassword:
             edtNew_Password->setFocus();
-            return;
+            break;
+        case PasswordChange::Outcome::Changed:
+            emit programEndRequested();
+            break;
+        case PasswordChange::Outcome::Cancelled:
+            break;
         }
-        UserAccounts::storePassword(ADOQuery1, userName, edtNew_Password->text());
-        Messages::plain(this, QStringLiteral("ทำการเปลี่ยนแปลงรหัสผ่านให้แล้ว โปรแกรมจะปิดตัวเองเพื่อให้")
-                                  + u'\n' + QStringLiteral("เข้าระบบใหม่ (Login)"));
-        emit programEndRequested();
     });
 }
 

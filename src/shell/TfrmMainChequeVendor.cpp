@@ -5,7 +5,9 @@
 #include "EnterAsTab.h"
 #include "ErrorGuard.h"
 #include "Messages.h"
+#include "MenuAccess.h"
 #include "NamedWidget.h"
+#include "PasswordBox.h"
 #include "ServerDate.h"
 #include "StartupQueries.h"
 #include "TfrmChangePassword.h"
@@ -112,11 +114,9 @@ void TfrmMainChequeVendor::buildLoginPanel(QWidget* host)
         Label3->setFont(f);
     }
 
-    edtName = new QLineEdit(GroupBox1);
-    edtName->setObjectName(QStringLiteral("edtName"));
-    edtPassword = new QLineEdit(GroupBox1);
-    edtPassword->setObjectName(QStringLiteral("edtPassword"));
-    edtPassword->setEchoMode(QLineEdit::Password);
+    edtName = named<QLineEdit>("edtName", GroupBox1);
+    edtPassword = named<QLineEdit>("edtPassword", GroupBox1);
+    PasswordBox::apply(edtPassword);
     for (QLineEdit* box : {edtName, edtPassword})
         box->setMinimumWidth(box->fontMetrics().averageCharWidth() * 26);
 
@@ -280,14 +280,12 @@ void TfrmMainChequeVendor::btnOKClick()
         setStatusText(1, QStringLiteral("ผู้ใช้งาน :") + name);
         m_loginValues.LoginUserName = name;
         m_loginValues.LoginUserLevel = result.level;
-        if (result.level > 4)
-            N2->menuAction()->setVisible(true);
-        // The report is offered to every level.
-        N7->menuAction()->setVisible(true);
-        if (result.level > 7)
-            Administrator1->setVisible(true);
-        NExit->setVisible(true);
-        System1->menuAction()->setVisible(true);
+        const MenuAccess menus = MenuAccess::forLevel(result.level);
+        N2->menuAction()->setVisible(menus.importMenu);
+        N7->menuAction()->setVisible(menus.reportMenu);
+        Administrator1->setVisible(menus.administrator);
+        NExit->setVisible(menus.exitItem);
+        System1->menuAction()->setVisible(menus.systemMenu);
         menuBar()->show();
         Panel1->hide();
         setStatusText(2, QStringLiteral("Date : ") + m_loginValues.ServerDateText);

@@ -65,6 +65,8 @@ TEST_F(ChangePasswordTest, BoxesHoldTenHiddenCharacters)
     box("edtNew_Password")->setFocus();
     QTest::keyClicks(box("edtNew_Password"), "12345678901234");
     EXPECT_EQ(box("edtNew_Password")->text(), "1234567890");
+    // The password character is "*", not the style's dot.
+    EXPECT_EQ(box("edtNew_Password")->displayText(), "**********");
 }
 
 TEST_F(ChangePasswordTest, WrongOldPasswordChangesNothing)

@@ -48,6 +48,9 @@ TEST_F(ShellTest, StartsLoggedOutWithTheServerAndVersionShown)
     EXPECT_EQ(focused(), named<QLineEdit>("edtName"));
     EXPECT_TRUE(named<QLineEdit>("edtPassword")->text().isEmpty());
     EXPECT_EQ(named<QLineEdit>("edtPassword")->echoMode(), QLineEdit::Password);
+    named<QLineEdit>("edtPassword")->setText("ab1");
+    EXPECT_EQ(named<QLineEdit>("edtPassword")->displayText(), "***");
+    named<QLineEdit>("edtPassword")->clear();
     EXPECT_FALSE(named<QStatusBar>("StatusBar1")->isVisible());
     EXPECT_FALSE(main->menuBar()->isVisible());
     for (const char* item : {"N2", "N7", "System1", "Administrator1", "NExit"})
