@@ -27,19 +27,21 @@ say "Installing ${#missing[@]} packages and what they need: ${missing[*]}"
 say "  updating the package lists..."
 $sudo apt-get update >>"$log" 2>&1 || fail "installing (apt-get update)" "$log"
 
-# apt's status lines (APT::Status-Fd) give the percentage; everything else goes to the log.
+# apt's status lines (APT::Status-Fd) give the percentage; the rest goes to the
+# log. Not fd 1: apt closes its status descriptor for the maintainer scripts,
+# whose output then fails. The redirections happen inside the root shell,
+# since sudo closes descriptors above 2.
 set +e
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-    -o APT::Status-Fd=1 -o Dpkg::Use-Pty=0 "${missing[@]}" 2>>"$log" \
-  | awk -v logf="$log" -F: '
+$sudo bash -c 'log=$1; shift
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+    -o APT::Status-Fd=5 "$@" 5>&1 >>"$log" 2>&1' install "$log" "${missing[@]}" \
+  | awk -F: '
       /^(dl|pm)status:/ {
         stage = ($0 ~ /^dl/) ? "downloading" : "unpacking and setting up"
         if (stage != last) { last = stage; shown = -10 }
         pct = int($3 / 10) * 10
         if (pct > shown) { printf "  %s: %d%%\n", stage, pct; fflush(); shown = pct }
-        next
-      }
-      { print >> logf }'
+      }'
 rc=${PIPESTATUS[0]}
 set -e
 [ "$rc" -eq 0 ] || fail "installing (apt-get install)" "$log"

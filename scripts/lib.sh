@@ -11,7 +11,7 @@ say() { printf '%s\n' "$*"; }
 # errors, CMake errors, apt's "E:" lines, in that order of preference.
 first_error() {
   local log=$1 n
-  n=$(grep -n -m1 -E '(^|: )(fatal )?error:|undefined reference|cannot find -l|CMake Error|^E: ' "$log" | cut -d: -f1)
+  n=$(grep -n -m1 -E '(^|: )(fatal )?error:|undefined reference|cannot find -l|CMake Error|^dpkg: error|^E: ' "$log" | cut -d: -f1)
   if [ -z "$n" ]; then
     tail -n 15 "$log"
     return
