@@ -35,13 +35,7 @@ set +e
 $sudo bash -c 'log=$1; shift
   DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
     -o APT::Status-Fd=5 "$@" 5>&1 >>"$log" 2>&1' install "$log" "${missing[@]}" \
-  | awk -F: '
-      /^(dl|pm)status:/ {
-        stage = ($0 ~ /^dl/) ? "downloading" : "unpacking and setting up"
-        if (stage != last) { last = stage; shown = -10 }
-        pct = int($3 / 10) * 10
-        if (pct > shown) { printf "  %s: %d%%\n", stage, pct; fflush(); shown = pct }
-      }'
+  | install_progress
 rc=${PIPESTATUS[0]}
 set -e
 [ "$rc" -eq 0 ] || fail "installing (apt-get install)" "$log"

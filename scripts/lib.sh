@@ -33,3 +33,52 @@ fail() {
   } >&2
   exit 1
 }
+
+# The progress filters read line by line in the shell: mawk, the awk of a
+# minimal Debian, reads a pipe in large blocks and would hold the lines back.
+
+# apt's status lines ("pmstatus:pkg:42.5:text") -> a line per tenth of each stage.
+install_progress() {
+  local line kind pct stage last="" shown=-10
+  while IFS= read -r line; do
+    case $line in
+      dlstatus:*) stage="downloading" ;;
+      pmstatus:*) stage="unpacking and setting up" ;;
+      *) continue ;;
+    esac
+    IFS=: read -r kind _ pct _ <<<"$line"
+    pct=${pct%%.*}
+    pct=$(( ${pct:-0} / 10 * 10 ))
+    if [ "$stage" != "$last" ]; then last=$stage; shown=-10; fi
+    if [ "$pct" -gt "$shown" ]; then say "  $stage: $pct%"; shown=$pct; fi
+  done
+}
+
+# cmake's "-- Found SQLite3: ..." -> "  found SQLite3".
+configure_progress() {
+  local line
+  while IFS= read -r line; do
+    [[ $line =~ ^--\ +Found\ ([A-Za-z0-9_]+) ]] && say "  found ${BASH_REMATCH[1]}"
+  done
+  return 0
+}
+
+# make's "[ 42%] Building CXX object .../Query.cpp.o" -> a line per tenth; nothing
+# for an up-to-date build, which compiles and links nothing. $1: 1 on a first build.
+build_progress() {
+  local line pct what started=0 shown=-10
+  while IFS= read -r line; do
+    [[ $line =~ ^\[\ *([0-9]+)%\]\ (Building|Linking)\ (.*)$ ]] || continue
+    pct=${BASH_REMATCH[1]}
+    if [ "$started" -eq 0 ]; then
+      if [ "${1:-0}" -eq 1 ]; then say "Building (the first build takes 2 to 5 minutes on two cores)..."
+      else say "Building..."; fi
+      started=1
+    fi
+    if [ "$pct" -ge $(( shown + 10 )) ]; then
+      what="${BASH_REMATCH[2]} ${BASH_REMATCH[3]##*/}"
+      printf '  %3d%%  %s\n' "$pct" "${what%.o}"
+      shown=$(( pct - pct % 10 ))
+    fi
+  done
+}
