@@ -1,14 +1,350 @@
 #include "TextGrid.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
-#include <string>
 
-TextGrid::TextGrid()
+namespace {
+
+// One byte per character for ASCII (as itself) and the Thai block U+0E00..U+0E7F
+// (as 0x80..0xFF): the text of nearly every cheque row.
+constexpr char16_t kThaiBase = 0x0E00;
+
+inline bool narrowable(char16_t u)
+{
+    return u < 0x80 || (u >= kThaiBase && u < kThaiBase + 0x80);
+}
+
+inline char toNarrow(char16_t u)
+{
+    return static_cast<char>(u < 0x80 ? u : u - kThaiBase + 0x80);
+}
+
+inline char16_t fromNarrow(unsigned char b)
+{
+    return b < 0x80 ? char16_t(b) : char16_t(kThaiBase + (b - 0x80));
+}
+
+size_t varintSize(uint32_t v)
+{
+    size_t n = 1;
+    while (v >= 0x80) {
+        v >>= 7;
+        ++n;
+    }
+    return n;
+}
+
+char* putVarint(char* p, uint32_t v)
+{
+    while (v >= 0x80) {
+        *p++ = static_cast<char>((v & 0x7f) | 0x80);
+        v >>= 7;
+    }
+    *p++ = static_cast<char>(v);
+    return p;
+}
+
+const char* getVarint(const char* p, uint32_t& v)
+{
+    v = 0;
+    for (int shift = 0;; shift += 7) {
+        const auto b = static_cast<unsigned char>(*p++);
+        v |= static_cast<uint32_t>(b & 0x7f) << shift;
+        if (!(b & 0x80))
+            return p;
+    }
+}
+
+}  // namespace
+
+// ---- RowBuilder -------------------------------------------------------------
+
+void TextGrid::RowBuilder::clear()
+{
+    m_wide = false;
+    m_narrow.clear();
+    m_utf16.clear();
+    m_ends.clear();
+    m_cellStart = 0;
+}
+
+void TextGrid::RowBuilder::widen()
+{
+    m_utf16.resize(m_narrow.size());
+    for (size_t i = 0; i < m_narrow.size(); ++i)
+        m_utf16[i] = fromNarrow(static_cast<unsigned char>(m_narrow[i]));
+    m_narrow.clear();
+    m_wide = true;
+}
+
+void TextGrid::RowBuilder::append(QStringView text)
+{
+    const auto* u = reinterpret_cast<const char16_t*>(text.utf16());
+    const size_t n = static_cast<size_t>(text.size());
+    if (!m_wide) {
+        size_t i = 0;
+        const size_t at = m_narrow.size();
+        m_narrow.resize(at + n);
+        for (; i < n && narrowable(u[i]); ++i)
+            m_narrow[at + i] = toNarrow(u[i]);
+        if (i == n)
+            return;
+        m_narrow.resize(at + i);
+        widen();
+        m_utf16.append(u + i, n - i);
+        return;
+    }
+    m_utf16.append(u, n);
+}
+
+void TextGrid::RowBuilder::append(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (!m_wide && narrowable(u)) {
+        m_narrow.push_back(toNarrow(u));
+        return;
+    }
+    if (!m_wide)
+        widen();
+    m_utf16.push_back(u);
+}
+
+void TextGrid::RowBuilder::appendAscii(const char* text, size_t bytes)
+{
+    if (!m_wide)
+        m_narrow.append(text, bytes);
+    else
+        for (size_t i = 0; i < bytes; ++i)
+            m_utf16.push_back(static_cast<unsigned char>(text[i]));
+}
+
+void TextGrid::RowBuilder::appendNarrow(const char* text, size_t chars)
+{
+    if (!m_wide)
+        m_narrow.append(text, chars);
+    else
+        for (size_t i = 0; i < chars; ++i)
+            m_utf16.push_back(fromNarrow(static_cast<unsigned char>(text[i])));
+}
+
+void TextGrid::RowBuilder::appendUtf8(const char* text, size_t bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    const unsigned char* const end = p + bytes;
+    if (!m_wide) {
+        // ASCII bytes stay as they are; Thai letters are E0 B8 80 .. E0 B9 BF.
+        while (p < end) {
+            if (*p < 0x80) {
+                m_narrow.push_back(static_cast<char>(*p++));
+            } else if (end - p >= 3 && p[0] == 0xE0 && (p[1] == 0xB8 || p[1] == 0xB9) && (p[2] & 0xC0) == 0x80) {
+                // U+0E00..U+0E7F: E0 B8 80 is U+0E00, E0 B9 BF is U+0E7F.
+                const unsigned u = ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+                m_narrow.push_back(static_cast<char>(0x80 + (u - 0xE00)));
+                p += 3;
+            } else {
+                break;
+            }
+        }
+        if (p == end)
+            return;
+        widen();
+    }
+    const QString rest = QString::fromUtf8(reinterpret_cast<const char*>(p), end - p);
+    m_utf16.append(reinterpret_cast<const char16_t*>(rest.utf16()), static_cast<size_t>(rest.size()));
+}
+
+void TextGrid::RowBuilder::truncateCell(qsizetype units)
+{
+    if (cellSize() <= units)
+        return;
+    const size_t to = static_cast<size_t>(m_cellStart + units);
+    if (m_wide)
+        m_utf16.resize(to);
+    else
+        m_narrow.resize(to);
+}
+
+void TextGrid::RowBuilder::endCell()
+{
+    m_ends.push_back(static_cast<uint32_t>(size()));
+    m_cellStart = size();
+}
+
+// ---- Store ------------------------------------------------------------------
+
+// Row records in large blocks. A record: a flag byte (1: UTF-16), the number
+// of cells, each cell's length in characters (varints), then the text. A row
+// that is written again gets a new record; the old one is garbage until the
+// blocks are compacted, which happens once garbage outweighs what is alive.
+class TextGrid::Store {
+public:
+    static constexpr size_t kBlock = size_t(1) << 20;
+
+    std::vector<uint64_t> refs;  // per row: 0 empty, else (block + 1) << 32 | offset
+
+    const char* record(uint64_t ref) const { return m_blocks[(ref >> 32) - 1].get() + (ref & 0xffffffffu); }
+
+    uint64_t add(bool wide, const void* text, size_t units, const uint32_t* lengths, int cells)
+    {
+        size_t header = 1 + varintSize(static_cast<uint32_t>(cells));
+        for (int c = 0; c < cells; ++c)
+            header += varintSize(lengths[c]);
+        const size_t payload = units * (wide ? 2 : 1);
+        const size_t n = header + payload;
+        if (m_blocks.empty() || m_used + n > m_capacity) {
+            m_garbage += m_capacity - m_used;  // the unused tail of the last block
+            m_capacity = std::max(kBlock, n);
+            m_blocks.emplace_back(new char[m_capacity]);
+            m_allocated += m_capacity;
+            m_used = 0;
+        }
+        char* p = m_blocks.back().get() + m_used;
+        const uint64_t ref = (uint64_t(m_blocks.size()) << 32) | m_used;
+        m_used += n;
+        m_live += n;
+        *p++ = wide ? 1 : 0;
+        p = putVarint(p, static_cast<uint32_t>(cells));
+        for (int c = 0; c < cells; ++c)
+            p = putVarint(p, lengths[c]);
+        if (payload)
+            std::memcpy(p, text, payload);
+        return ref;
+    }
+
+    // The record of a row that is dropped or written anew.
+    void release(uint64_t ref)
+    {
+        if (!ref)
+            return;
+        const size_t n = recordSize(record(ref));
+        m_live -= n;
+        m_garbage += n;
+    }
+
+    static size_t recordSize(const char* rec)
+    {
+        const bool wide = rec[0] != 0;
+        uint32_t cells = 0;
+        const char* p = getVarint(rec + 1, cells);
+        size_t units = 0;
+        for (uint32_t c = 0; c < cells; ++c) {
+            uint32_t len = 0;
+            p = getVarint(p, len);
+            units += len;
+        }
+        return static_cast<size_t>(p - rec) + units * (wide ? 2 : 1);
+    }
+
+    bool wantsCompaction() const { return m_garbage > kBlock * 4 && m_garbage > m_live; }
+
+    // Copies the live records into fresh blocks and frees the old ones.
+    void compact() { *this = liveCopy(); }
+
+    Store liveCopy() const
+    {
+        Store fresh;
+        fresh.refs.reserve(refs.size());
+        for (uint64_t ref : refs) {
+            if (!ref) {
+                fresh.refs.push_back(0);
+                continue;
+            }
+            const char* rec = record(ref);
+            const size_t n = recordSize(rec);
+            if (fresh.m_blocks.empty() || fresh.m_used + n > fresh.m_capacity) {
+                fresh.m_garbage += fresh.m_capacity - fresh.m_used;
+                fresh.m_capacity = std::max(kBlock, n);
+                fresh.m_blocks.emplace_back(new char[fresh.m_capacity]);
+                fresh.m_allocated += fresh.m_capacity;
+                fresh.m_used = 0;
+            }
+            std::memcpy(fresh.m_blocks.back().get() + fresh.m_used, rec, n);
+            fresh.refs.push_back((uint64_t(fresh.m_blocks.size()) << 32) | fresh.m_used);
+            fresh.m_used += n;
+            fresh.m_live += n;
+        }
+        return fresh;
+    }
+
+    size_t bytes() const { return m_allocated + refs.capacity() * sizeof(uint64_t); }
+
+private:
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    size_t m_used = 0;
+    size_t m_capacity = 0;
+    size_t m_allocated = 0;
+    size_t m_live = 0;
+    size_t m_garbage = 0;
+};
+
+// A row's record, parsed: where its lengths and text are.
+struct TextGrid::View {
+    bool wide = false;
+    uint32_t cells = 0;
+    const char* lengths = nullptr;  // varints
+    const char* text = nullptr;
+
+    // Start (in characters) and length of cell `col`; false past the record's cells.
+    bool find(int col, uint32_t& start, uint32_t& length) const
+    {
+        if (col < 0 || static_cast<uint32_t>(col) >= cells)
+            return false;
+        const char* p = lengths;
+        start = 0;
+        for (int c = 0;; ++c) {
+            p = getVarint(p, length);
+            if (c == col)
+                return true;
+            start += length;
+        }
+    }
+
+    QString cellText(uint32_t start, uint32_t length) const
+    {
+        const char* t = text;
+        if (wide) {
+            QString s(static_cast<qsizetype>(length), Qt::Uninitialized);
+            std::memcpy(s.data(), t + size_t(start) * 2, size_t(length) * 2);
+            return s;
+        }
+        QString s(static_cast<qsizetype>(length), Qt::Uninitialized);
+        auto* out = reinterpret_cast<char16_t*>(s.data());
+        const auto* in = reinterpret_cast<const unsigned char*>(t) + start;
+        for (uint32_t i = 0; i < length; ++i)
+            out[i] = fromNarrow(in[i]);
+        return s;
+    }
+};
+
+// ---- TextGrid -----------------------------------------------------------------
+
+TextGrid::TextGrid() : m_store(std::make_unique<Store>())
 {
     setColCount(5);
     setRowCount(5);
 }
+
+TextGrid::TextGrid(const TextGrid& other)
+    : m_cols(other.m_cols),
+      m_rows(other.m_rows),
+      m_fixedRows(other.m_fixedRows),
+      m_fixedCols(other.m_fixedCols),
+      m_store(std::make_unique<Store>(other.m_store->liveCopy())),
+      m_widths(other.m_widths)
+{
+}
+
+TextGrid& TextGrid::operator=(const TextGrid& other)
+{
+    if (this != &other)
+        *this = TextGrid(other);
+    return *this;
+}
+
+TextGrid::TextGrid(TextGrid&&) noexcept = default;
+TextGrid& TextGrid::operator=(TextGrid&&) noexcept = default;
+TextGrid::~TextGrid() = default;
 
 void TextGrid::checkCell(int col, int row) const
 {
@@ -24,23 +360,64 @@ void TextGrid::checkRow(int row) const
         throw std::out_of_range("grid row " + std::to_string(row) + " is outside the grid");
 }
 
+TextGrid::View TextGrid::view(int row) const
+{
+    View v;
+    const uint64_t ref = m_store->refs[static_cast<size_t>(row)];
+    if (!ref)
+        return v;
+    const char* rec = m_store->record(ref);
+    v.wide = rec[0] != 0;
+    v.lengths = getVarint(rec + 1, v.cells);
+    const char* p = v.lengths;
+    for (uint32_t c = 0; c < v.cells; ++c) {
+        uint32_t len;
+        p = getVarint(p, len);
+    }
+    v.text = p;
+    return v;
+}
+
+void TextGrid::store(int row, bool wide, const void* text, const uint32_t* ends, int cells)
+{
+    // Trailing empty cells are not stored: they read as empty anyway.
+    while (cells > 0 && ends[cells - 1] == (cells > 1 ? ends[cells - 2] : 0))
+        --cells;
+    std::vector<uint32_t> lengths(static_cast<size_t>(cells));
+    for (int c = 0; c < cells; ++c)
+        lengths[c] = ends[c] - (c ? ends[c - 1] : 0);
+    uint64_t& ref = m_store->refs[static_cast<size_t>(row)];
+    m_store->release(ref);
+    ref = cells ? m_store->add(wide, text, ends[cells - 1], lengths.data(), cells) : 0;
+    if (m_store->wantsCompaction())
+        m_store->compact();
+}
+
 void TextGrid::setColCount(int cols)
 {
     if (cols < 0)
         throw std::out_of_range("negative column count");
     if (cols == m_cols)
         return;
-    std::vector<uint32_t> ends(static_cast<size_t>(m_rows) * cols);
-    const int kept = std::min(cols, m_cols);
-    for (int r = 0; r < m_rows; ++r) {
-        const uint32_t* from = endsOf(r);
-        uint32_t* to = ends.data() + static_cast<size_t>(r) * cols;
-        std::copy(from, from + kept, to);
-        const uint32_t end = kept == 0 ? 0 : from[kept - 1];
-        std::fill(to + kept, to + cols, end);
-        m_text[r].truncate(end);
+    if (cols < m_cols) {
+        // Cells cut off must not come back when the grid widens again.
+        for (int r = 0; r < m_rows; ++r) {
+            const View v = view(r);
+            if (v.cells <= static_cast<uint32_t>(cols))
+                continue;
+            std::vector<uint32_t> ends(static_cast<size_t>(cols));
+            uint32_t at = 0;
+            const char* p = v.lengths;
+            for (int c = 0; c < cols; ++c) {
+                uint32_t len;
+                p = getVarint(p, len);
+                ends[c] = at += len;
+            }
+            // Copied first: storing may compact the blocks the record is in.
+            const std::string copy(v.text, size_t(at) * (v.wide ? 2 : 1));
+            store(r, v.wide, copy.data(), ends.data(), cols);
+        }
     }
-    m_ends = std::move(ends);
     m_widths.resize(cols, kDefaultColumnWidth);
     m_cols = cols;
 }
@@ -50,49 +427,63 @@ void TextGrid::setRowCount(int rows)
     if (rows < 0)
         throw std::out_of_range("negative row count");
     // Rows past the new count are dropped; rows added are empty.
-    m_text.resize(rows);
-    m_ends.resize(static_cast<size_t>(rows) * m_cols, 0);
-    if (m_text.capacity() > static_cast<size_t>(rows) * 2 + 1024) {
-        m_text.shrink_to_fit();
-        m_ends.shrink_to_fit();
-    }
+    auto& refs = m_store->refs;
+    for (size_t r = static_cast<size_t>(rows); r < refs.size(); ++r)
+        m_store->release(refs[r]);
+    refs.resize(static_cast<size_t>(rows), 0);
+    if (refs.capacity() > refs.size() * 2 + 1024)
+        refs.shrink_to_fit();
     m_rows = rows;
+    if (m_store->wantsCompaction())
+        m_store->compact();
 }
 
 QString TextGrid::cell(int col, int row) const
 {
     if (col < 0 || col >= m_cols || row < 0 || row >= m_rows)
         return QString();
-    const uint32_t* ends = endsOf(row);
-    const uint32_t begin = col == 0 ? 0 : ends[col - 1];
-    return m_text[row].mid(begin, ends[col] - begin);
+    const View v = view(row);
+    uint32_t start, length;
+    if (!v.find(col, start, length) || length == 0)
+        return QString();
+    return v.cellText(start, length);
 }
 
 void TextGrid::setCell(int col, int row, const QString& text)
 {
     checkCell(col, row);
-    uint32_t* ends = endsOf(row);
-    QString& t = m_text[row];
-    const uint32_t begin = col == 0 ? 0 : ends[col - 1];
-    const uint32_t oldLen = ends[col] - begin;
-    if (col == m_cols - 1 || ends[m_cols - 1] == ends[col]) {
-        // Nothing after this cell: cells written left to right only append.
-        t.truncate(begin);
-        t.append(text);
-    } else {
-        t.replace(begin, oldLen, text);
+    // The row is rebuilt from its record, with the one cell replaced.
+    RowBuilder b;
+    const View v = view(row);
+    const int cells = std::max(static_cast<int>(v.cells), col + 1);
+    const char* lengths = v.lengths;
+    const char* t = v.text;
+    for (int c = 0; c < cells; ++c) {
+        uint32_t len = 0;
+        if (static_cast<uint32_t>(c) < v.cells)
+            lengths = getVarint(lengths, len);
+        if (c == col) {
+            b.append(text);
+        } else if (v.wide) {
+            // Records are byte-packed: the UTF-16 text may sit at an odd address.
+            std::u16string units(len, u'\0');
+            std::memcpy(units.data(), t, size_t(len) * 2);
+            b.append(QStringView(units.data(), units.size()));
+        } else {
+            b.appendNarrow(t, len);
+        }
+        t += size_t(len) * (v.wide ? 2 : 1);
+        b.endCell();
     }
-    const int64_t delta = static_cast<int64_t>(text.size()) - oldLen;
-    if (delta != 0)
-        for (int c = col; c < m_cols; ++c)
-            ends[c] = static_cast<uint32_t>(ends[c] + delta);
+    setRow(row, b);
 }
 
 void TextGrid::clearRow(int row)
 {
     checkRow(row);
-    m_text[row].clear();
-    std::fill(endsOf(row), endsOf(row) + m_cols, 0u);
+    uint64_t& ref = m_store->refs[static_cast<size_t>(row)];
+    m_store->release(ref);
+    ref = 0;
 }
 
 void TextGrid::setRowText(int row, QStringView text, const uint32_t* ends)
@@ -101,8 +492,21 @@ void TextGrid::setRowText(int row, QStringView text, const uint32_t* ends)
     for (int c = 0; c < m_cols; ++c)
         if (ends[c] > text.size() || (c > 0 && ends[c] < ends[c - 1]))
             throw std::out_of_range("cell ends do not fit the row text");
-    m_text[row] = text.toString();
-    std::copy(ends, ends + m_cols, endsOf(row));
+    RowBuilder b;
+    b.append(text.first(m_cols ? ends[m_cols - 1] : 0));
+    b.m_ends.assign(ends, ends + m_cols);
+    setRow(row, b);
+}
+
+void TextGrid::setRow(int row, const RowBuilder& cells)
+{
+    checkRow(row);
+    if (cells.cellCount() > m_cols)
+        throw std::out_of_range("row has more cells than the grid has columns");
+    if (cells.m_wide)
+        store(row, true, cells.m_utf16.data(), cells.m_ends.data(), cells.cellCount());
+    else
+        store(row, false, cells.m_narrow.data(), cells.m_ends.data(), cells.cellCount());
 }
 
 int TextGrid::colWidth(int col) const
@@ -129,4 +533,9 @@ void TextGrid::setFixedCols(int n)
     if (n < 0 || n >= m_cols)
         throw std::out_of_range("Fixed column count must be less than column count");
     m_fixedCols = n;
+}
+
+size_t TextGrid::memoryBytes() const
+{
+    return m_store->bytes();
 }

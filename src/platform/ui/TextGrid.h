@@ -2,23 +2,61 @@
 
 #include <QString>
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
 // A grid of text cells addressed (column, row), like the grids of the import and
 // report windows. It holds only text and shape; QtCore only, so logic layers can
 // fill and read it without touching widgets.
 //
-// Storage is one string per row plus one offset table for the whole grid, so
-// a grid of a million rows costs a few hundred bytes per row instead of one
-// string object per cell, and growing it allocates once, not once per row.
+// Storage: each row is one record in a few large blocks, its cell lengths
+// followed by its text. A row of ASCII and Thai text (the usual row here) is
+// kept one byte per character; any other row as UTF-16. A million-row report
+// grid so costs about what its text does, without an object per row or per
+// cell, and emptying the grid gives the blocks back.
 class TextGrid {
 public:
     static constexpr int kDefaultColumnWidth = 64;
     static constexpr int kDefaultRowHeight = 24;
 
+    // Builds one row's cells end to end, for filling large grids: text goes
+    // into the current cell, endCell() closes it. UTF-8 input is taken as it
+    // comes from the database, without a QString in between.
+    class RowBuilder {
+    public:
+        void clear();
+        void append(QStringView text);
+        void append(QChar c);
+        void appendAscii(const char* text, size_t bytes);
+        void appendUtf8(const char* text, size_t bytes);
+        // Cuts the current cell to its first `units` UTF-16 units.
+        void truncateCell(qsizetype units);
+        qsizetype cellSize() const { return size() - m_cellStart; }
+        void endCell();
+        int cellCount() const { return static_cast<int>(m_ends.size()); }
+
+    private:
+        friend class TextGrid;
+        qsizetype size() const { return m_wide ? qsizetype(m_utf16.size()) : qsizetype(m_narrow.size()); }
+        void widen();
+        void appendNarrow(const char* text, size_t chars);  // the grid's own one-byte form
+
+        bool m_wide = false;
+        std::string m_narrow;      // one byte per character while every one fits
+        std::u16string m_utf16;    // from the first character that does not
+        std::vector<uint32_t> m_ends;
+        qsizetype m_cellStart = 0;
+    };
+
     // The grid control's shape before anything sets it: 5 x 5, one fixed row
     // and one fixed column.
     TextGrid();
+    TextGrid(TextGrid&&) noexcept;
+    TextGrid& operator=(TextGrid&&) noexcept;
+    TextGrid(const TextGrid& other);
+    TextGrid& operator=(const TextGrid& other);
+    ~TextGrid();
 
     int colCount() const { return m_cols; }
     int rowCount() const { return m_rows; }
@@ -32,9 +70,11 @@ public:
     // Empties every cell of one row.
     void clearRow(int row);
     // Sets a whole row from its cells written end to end: ends[c] is the
-    // offset just past cell c, for every column. One allocation per row, for
-    // filling large grids.
+    // offset just past cell c, for every column.
     void setRowText(int row, QStringView text, const uint32_t* ends);
+    // Sets a whole row from a builder holding at most colCount() cells; the
+    // cells it lacks are empty.
+    void setRow(int row, const RowBuilder& cells);
 
     int colWidth(int col) const;
     void setColWidth(int col, int pixels);
@@ -46,17 +86,22 @@ public:
     void setFixedRows(int n);
     void setFixedCols(int n);
 
+    // Bytes the cells take (records and row index), for memory checks.
+    size_t memoryBytes() const;
+
 private:
-    uint32_t* endsOf(int row) { return m_ends.data() + static_cast<size_t>(row) * m_cols; }
-    const uint32_t* endsOf(int row) const { return m_ends.data() + static_cast<size_t>(row) * m_cols; }
+    class Store;
+    struct View;
+
     void checkCell(int col, int row) const;
     void checkRow(int row) const;
+    View view(int row) const;
+    void store(int row, bool wide, const void* text, const uint32_t* ends, int cells);
 
     int m_cols = 0;
     int m_rows = 0;
     int m_fixedRows = 1;
     int m_fixedCols = 1;
-    std::vector<QString> m_text;   // per row: all its cells, end to end
-    std::vector<uint32_t> m_ends;  // per cell, row by row: offset just past the cell in its row's text
+    std::unique_ptr<Store> m_store;
     std::vector<int> m_widths;
 };
