@@ -5,40 +5,16 @@
 #include "DatabaseError.h"
 #include "EmbeddedCatalog.h"
 #include "EmbeddedProvider.h"
+#include "HiddenInput.h"
 
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cstdio>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
-
-// Hides the typed password when a person types it; piped input is untouched.
-class EchoOff {
-public:
-    EchoOff()
-    {
-        if (isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &m_saved) == 0) {
-            termios t = m_saved;
-            t.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            m_active = tcsetattr(STDIN_FILENO, TCSANOW, &t) == 0;
-        }
-    }
-    ~EchoOff()
-    {
-        if (m_active)
-            tcsetattr(STDIN_FILENO, TCSANOW, &m_saved);
-    }
-    bool active() const { return m_active; }
-
-private:
-    termios m_saved{};
-    bool m_active = false;
-};
 
 }  // namespace
 
@@ -61,7 +37,8 @@ int AdminCommand::usage()
 
 QString AdminCommand::readPassword()
 {
-    EchoOff echo;
+    // Hidden while a person types it; piped input is untouched.
+    const HiddenInput echo;
     if (echo.active()) {
         m_err << "Password: ";
         m_err.flush();

@@ -1,10 +1,10 @@
 #include "ResultSet.h"
 
 #include "DatabaseError.h"
+#include "LargeBlock.h"
 
 #include <cstring>
 #include <new>
-#include <sys/mman.h>
 
 namespace {
 
@@ -43,26 +43,14 @@ const char* getVarint(const char* p, size_t& v)
 
 }  // namespace
 
-void ResultSet::RegionFree::operator()(char* p) const
-{
-    if (mappedBytes)
-        munmap(p, mappedBytes);
-    else
-        delete[] p;
-}
-
 ResultSet::Region ResultSet::heapRegion(size_t bytes)
 {
-    return Region(new char[bytes], RegionFree{0});
+    return LargeBlock::heap(bytes);
 }
 
 ResultSet::Region ResultSet::mappedRegion(size_t bytes)
 {
-    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED)
-        throw std::bad_alloc();
-    madvise(p, bytes, MADV_HUGEPAGE);  // a hint: without huge pages it still works
-    return Region(static_cast<char*>(p), RegionFree{bytes});
+    return LargeBlock::allocate(bytes);
 }
 
 ResultSet::ResultSet(std::vector<QString> columnNames) : m_columns(std::move(columnNames)) {}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LargeBlock.h"
+
 #include <QString>
 #include <QStringView>
 #include <cstdint>
@@ -60,12 +62,8 @@ private:
     static constexpr uint32_t kOffsetChunkBits = 23;
     static constexpr size_t kOffsetsPerChunk = size_t(1) << kOffsetChunkBits;
 
-    // Memory owned by the result: from the heap, or a mapped region.
-    struct RegionFree {
-        size_t mappedBytes = 0;  // 0: allocated with new[]
-        void operator()(char* p) const;
-    };
-    using Region = std::unique_ptr<char, RegionFree>;
+    // Memory owned by the result: from the heap, or a large mapped block.
+    using Region = LargeBlock::Ptr;
     static Region heapRegion(size_t bytes);
     static Region mappedRegion(size_t bytes);
 
