@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config
   qt6-base-dev libqt6sql6-odbc unixodbc-dev tdsodbc
-  libsqlite3-dev libfreexl-dev libxlsxwriter-dev
+  libsqlite3-dev libgsf-1-dev libxlsxwriter-dev
   libgtest-dev
   python3 python3-xlwt python3-openpyxl sqlfluff
   fonts-thai-tlwg xvfb xauth
