@@ -25,6 +25,7 @@ enum : uint16_t {
     kXf = 0x00E0,
     kSst = 0x00FC,
     kBoundSheet = 0x0085,
+    kFont = 0x0031,
     kNumber = 0x0203,
     kRk = 0x027E,
     kMulRk = 0x00BD,
@@ -37,8 +38,7 @@ enum : uint16_t {
     kString = 0x0207,
 };
 
-// Substream types in a BOF record.
-constexpr uint16_t kGlobals = 0x0005;
+// Substream type of a worksheet in a BOF record.
 constexpr uint16_t kWorksheet = 0x0010;
 
 using Kind = BiffBook::Failure::Kind;
@@ -114,6 +114,10 @@ class Pieces {
 public:
     struct Short {};  // ran out of bytes
 
+    // 8-bit characters are the low bytes of UTF-16 in Excel's own files; a
+    // file that names another code page than UTF-16 meant that page.
+    explicit Pieces(int codePage = 0) : m_codePage(codePage) {}
+
     void add(const uint8_t* p, size_t n) { m_pieces.push_back({p, n}); }
     bool atEnd()
     {
@@ -164,8 +168,12 @@ public:
                 throw Short{};
             const uint8_t* p = m_pieces[m_i].first + m_off;
             const size_t avail = (m_pieces[m_i].second - m_off) / (wide ? 2 : 1);
-            if (avail == 0)
-                throw Short{};  // half a 16-bit character
+            if (avail == 0) {
+                // A record holding only its width byte, or half a 16-bit
+                // character: the characters go on in the next record.
+                m_off = m_pieces[m_i].second;
+                continue;
+            }
             const size_t take = std::min(count, avail);
             const size_t at = out.size();
             out.resize(at + take);
@@ -176,6 +184,12 @@ public:
             else
                 for (size_t k = 0; k < take; ++k)
                     o[k] = p[k];
+            if (!wide && m_codePage != 0 && std::any_of(p, p + take, [](uint8_t b) { return b >= 0x80; })) {
+                std::u16string decoded;
+                BiffBook::appendCodePage(decoded, p, take, m_codePage);
+                out.resize(at);
+                out.insert(out.end(), decoded.begin(), decoded.end());
+            }
             m_off += take * (wide ? 2 : 1);
             count -= take;
         }
@@ -183,6 +197,7 @@ public:
 
 private:
     std::vector<std::pair<const uint8_t*, size_t>> m_pieces;
+    int m_codePage;
     size_t m_i = 0;
     size_t m_off = 0;
 };
@@ -220,6 +235,25 @@ const char16_t kCp1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
+
+// The code page a font's character set stands for, for Excel 5.0/95 files
+// that do not name theirs; 0 when the set names none.
+int fontCodePage(uint8_t charset)
+{
+    switch (charset) {
+    case 0: return 1252;
+    case 161: return 1253;
+    case 162: return 1254;
+    case 163: return 1258;
+    case 177: return 1255;
+    case 178: return 1256;
+    case 186: return 1257;
+    case 204: return 1251;
+    case 222: return 874;
+    case 238: return 1250;
+    default: return 0;
+    }
+}
 
 QString sheetWhere(const std::u16string& name)
 {
@@ -322,8 +356,7 @@ void BiffBook::parse(const uint8_t* data, size_t size)
     if (vers == 0x0200 || vers == 0x0300 || vers == 0x0400)
         fail(Kind::OldVersion, QStringLiteral("Excel 2.x-4.0"));
     m_version = vers == 0x0500 ? 5 : vers == 0x0600 ? 8 : (r.length >= 16 ? 8 : 5);
-    if (m_version == 8)
-        m_codePage = 1200;
+    m_codePage = m_version == 8 ? 1200 : 874;
 
     if (dt == kWorksheet) {
         // A stream that is one worksheet and nothing else.
@@ -339,6 +372,17 @@ void BiffBook::parseGlobals(size_t& pos)
     const QString where = QStringLiteral("ส่วนหัวของสมุดงาน");
     size_t sheetPos = 0;
     bool haveSheet = false;
+    bool haveCodePage = false;
+    int fontPage = 0;
+    // An Excel 5.0/95 file that names no code page was written in the
+    // system's: the first font's character set tells which, and failing that
+    // the office's own Thai page.
+    auto settleCodePage = [&] {
+        if (m_version < 8 && !haveCodePage) {
+            m_codePage = fontPage ? fontPage : 874;
+            haveCodePage = true;
+        }
+    };
     Record r;
     while (readRecord(m_data, m_size, pos, r, where)) {
         if (r.type == kEof)
@@ -348,20 +392,27 @@ void BiffBook::parseGlobals(size_t& pos)
         case kFilePass:
             fail(Kind::Password, here);
         case kCodePage:
-            if (r.length >= 2 && m_version < 8)
+            if (r.length >= 2) {
                 m_codePage = u16(r.body);
+                haveCodePage = true;
+            }
+            break;
+        case kFont:
+            if (r.length >= 13 && fontPage == 0 && !haveCodePage)
+                fontPage = fontCodePage(r.body[12]);
             break;
         case kDateMode:
             if (r.length >= 2)
                 m_1904 = u16(r.body) == 1;
             break;
         case kFormat: {
+            settleCodePage();
             if (r.length < 3)
                 break;
             const uint16_t index = u16(r.body);
             std::vector<char16_t> chars;
             if (m_version == 8) {
-                Pieces in;
+                Pieces in(m_version == 8 && m_codePage != 1200 ? m_codePage : 0);
                 in.add(r.body + 2, r.length - 2u);
                 try {
                     unicodeString(in, false, chars);
@@ -385,8 +436,7 @@ void BiffBook::parseGlobals(size_t& pos)
         case kSst: {
             if (m_version != 8 || r.length < 8)
                 break;
-            const uint32_t unique = u32(r.body + 4);
-            Pieces in;
+            Pieces in(m_version == 8 && m_codePage != 1200 ? m_codePage : 0);
             in.add(r.body + 8, r.length - 8u);
             // The CONTINUE records that carry the rest of the table.
             size_t next = pos;
@@ -395,8 +445,10 @@ void BiffBook::parseGlobals(size_t& pos)
                 in.add(c.body, c.length);
             pos = next;
             std::vector<char16_t> chars;
-            // Count from the file, but bounded by the bytes there: every text takes at least 3.
-            while (m_sharedCount < unique && !in.atEnd()) {
+            // Every text that is there, whatever count the table declares (some
+            // writers put 0 there): a text takes at least 3 bytes, so the
+            // bytes bound the count.
+            while (!in.atEnd()) {
                 chars.clear();
                 try {
                     unicodeString(in, false, chars);
@@ -409,6 +461,7 @@ void BiffBook::parseGlobals(size_t& pos)
             break;
         }
         case kBoundSheet: {
+            settleCodePage();
             if (haveSheet || r.length < 7)
                 break;
             // Only worksheets count (type 0): chart, macro and module sheets are passed over.
@@ -418,7 +471,7 @@ void BiffBook::parseGlobals(size_t& pos)
             haveSheet = true;
             std::vector<char16_t> chars;
             if (m_version == 8) {
-                Pieces in;
+                Pieces in(m_version == 8 && m_codePage != 1200 ? m_codePage : 0);
                 in.add(r.body + 6, r.length - 6u);
                 try {
                     unicodeString(in, true, chars);
@@ -435,6 +488,7 @@ void BiffBook::parseGlobals(size_t& pos)
         }
     }
 
+    settleCodePage();
     // What each XF's format shows, once every FORMAT record is known.
     m_xfDate.resize(m_xfFormat.size());
     for (size_t i = 0; i < m_xfFormat.size(); ++i) {
@@ -535,7 +589,7 @@ void BiffBook::parseSheet(size_t pos)
             text.clear();
             if (m_version == 8) {
                 chars.clear();
-                Pieces in;
+                Pieces in(m_version == 8 && m_codePage != 1200 ? m_codePage : 0);
                 in.add(b + 6, len - 6u);
                 try {
                     // The characters only: an RSTRING's formatting runs follow them.
@@ -599,7 +653,7 @@ void BiffBook::parseSheet(size_t pos)
             if (pendingString < 0)
                 break;  // a text with no formula before it belongs to nothing
             Cell& cell = m_cells[static_cast<size_t>(pendingString)];
-            Pieces in;
+            Pieces in(m_version == 8 && m_codePage != 1200 ? m_codePage : 0);
             in.add(b, len);
             size_t next = pos;
             Record c;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace CellText {
 
@@ -63,6 +64,13 @@ bool setDate(QString& text, double serial, bool system1904, DateKind kind)
 {
     if (!std::isfinite(serial) || serial < 0 || serial >= (system1904 ? kLastSerial1904 : kLastSerial1900) + 1)
         return false;
+    if (kind == DateKind::Elapsed) {
+        const long long total = std::llround(serial * 86400.0);
+        char buf[32];
+        const int n = std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
+        setLatin1(text, buf, buf + n);
+        return true;
+    }
     long long day = static_cast<long long>(std::floor(serial));
     long long secs = std::llround((serial - static_cast<double>(day)) * 86400.0);
     if (secs >= 86400) {
@@ -78,7 +86,7 @@ bool setDate(QString& text, double serial, bool system1904, DateKind kind)
         y = 1900, m = 2, d = 29;  // the 1900 leap day that never was, kept as the user sees it
     } else {
         // Before that day the 1900 system counts from 31.12.1899.
-        civilFromDays(kEpoch1900 + day - (day < 60 ? 1 : 0), y, m, d);
+        civilFromDays(kEpoch1900 + day + (day < 60 ? 1 : 0), y, m, d);
     }
     if (y > 9999)
         return false;
@@ -112,6 +120,7 @@ DateKind formatDateKind(QStringView format)
 {
     bool date = false;
     bool time = false;
+    bool elapsed = false;
     bool month = false;  // "m" is a month unless hours or seconds stand beside it
     const qsizetype n = format.size();
     for (qsizetype i = 0; i < n; ++i) {
@@ -130,11 +139,13 @@ DateKind formatDateKind(QStringView format)
         case u'[': {
             const qsizetype close = format.indexOf(u']', i + 1);
             const QStringView inner = format.mid(i + 1, (close < 0 ? n : close) - i - 1);
-            bool elapsed = !inner.isEmpty();
+            bool isElapsed = !inner.isEmpty();
             for (QChar ch : inner)
-                elapsed = elapsed && QStringView(u"hHmMsS").contains(ch);
-            if (elapsed)
+                isElapsed = isElapsed && QStringView(u"hHmMsS").contains(ch);
+            if (isElapsed) {
                 time = true;
+                elapsed = elapsed || inner.front() == u'h' || inner.front() == u'H';
+            }
             i = close < 0 ? n : close;
             continue;
         }
@@ -177,6 +188,8 @@ DateKind formatDateKind(QStringView format)
     }
     if (month && !time)
         date = true;
+    if (elapsed && !date)
+        return DateKind::Elapsed;
     if (date && time)
         return DateKind::DateTime;
     if (date)
@@ -194,7 +207,9 @@ DateKind builtInDateKind(int formatIndex)
     case 50: case 51: case 52: case 53: case 54: case 57: case 58:
     case 71: case 72: case 73: case 74: case 81:
         return DateKind::Date;
-    case 18: case 19: case 20: case 21: case 32: case 33: case 45: case 46: case 47:
+    case 46:
+        return DateKind::Elapsed;
+    case 18: case 19: case 20: case 21: case 32: case 33: case 45: case 47:
     case 55: case 56: case 75: case 76: case 78: case 79: case 80:
         return DateKind::Time;
     case 22: case 77:

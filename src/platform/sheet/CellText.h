@@ -9,7 +9,8 @@ namespace CellText {
 
 // What a number format shows of a number: the number itself, or a point in
 // time with its date, its time of day, or both.
-enum class DateKind : unsigned char { None, Date, Time, DateTime };
+// Elapsed is a duration in hours ([h]:mm:ss), which may pass 24.
+enum class DateKind : unsigned char { None, Date, Time, DateTime, Elapsed };
 
 // Integers below 10^15 as plain digits; other numbers in the shortest form
 // that round-trips, at most 15 significant digits, "." as decimal point.
@@ -17,7 +18,7 @@ void setNumber(QString& text, double value);
 
 // A date serial number of the workbook's date system as dd.mm.yyyy (Date),
 // hh:mm:ss (Time), or dd.mm.yyyy with " hh:mm:ss" added when the time of day
-// is not midnight (DateTime). Computed, not counted, so any serial costs the
+// is not midnight (DateTime), or as hours:mm:ss counted from 0 (Elapsed). Computed, not counted, so any serial costs the
 // same. The 1900 system keeps the spreadsheet's own fictitious 29.02.1900
 // (serial 60) and its day 0 (00.01.1900). Returns false, leaving `text`
 // alone, for a serial outside 00.01.1900 (01.01.1904) .. 31.12.9999.
