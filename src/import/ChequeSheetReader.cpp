@@ -1,9 +1,10 @@
 #include "ChequeSheetReader.h"
 
-#include "FreeXlWorkbook.h"
+#include "XlsWorkbook.h"
 #include "ImportGridLayout.h"
 #include "TextGrid.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <charconv>
@@ -100,6 +101,9 @@ int readInto(Workbook& book, TextGrid& grid)
             line.append(text);
             ends[c - 1] = static_cast<uint32_t>(line.size());
         }
+        // The grid grows with the lines found, never by what the file declares.
+        if (g >= grid.rowCount())
+            grid.setRowCount(std::max(2 * grid.rowCount(), 64));
         grid.setRowText(g, line, ends.data());
         ++g;
     }
@@ -108,19 +112,17 @@ int readInto(Workbook& book, TextGrid& grid)
 
 }
 
-int readChequeSheet(const QString& path, TextGrid& grid)
+int readChequeSheet(Workbook& book, TextGrid& grid)
 {
     try {
-        FreeXlWorkbook book;
-        book.open(path);
-
         // Built aside and moved in only when the whole read succeeded, so a
         // failure leaves the caller's grid as it was.
         TextGrid fresh;
         fresh.setColCount(ImportGridLayout::kColumnCount);
-        // Room for every row the sheet uses below its headings, in one step;
-        // the count is cut to the lines taken at the end.
-        fresh.setRowCount(std::max(2, book.rowCount() - kFirstLineRow + 2));
+        // Room for the rows that hold cells below the headings, as far as a
+        // small file can need; the grid grows with the lines taken and is cut
+        // to them at the end.
+        fresh.setRowCount(std::clamp(book.rowCount() - kFirstLineRow + 2, 2, 4096));
         for (int c = ImportGridLayout::kWidthCount; c < ImportGridLayout::kColumnCount; ++c)
             fresh.setColWidth(c, grid.colWidth(c));
         ImportGridLayout::applyHeaders(fresh);
@@ -140,6 +142,21 @@ int readChequeSheet(const QString& path, TextGrid& grid)
         grid = std::move(fresh);
         return lines;
     } catch (const Workbook::Error& e) {
+        book.close();
+        throw SheetReadError(e.what());
+    } catch (const std::bad_alloc&) {
+        book.close();
+        throw SheetReadError(QStringLiteral("หน่วยความจำไม่พอสำหรับอ่านแฟ้มนี้").toStdString());
+    }
+}
+
+int readChequeSheet(const QString& path, TextGrid& grid)
+{
+    XlsWorkbook book;
+    try {
+        book.open(path);
+    } catch (const Workbook::Error& e) {
         throw SheetReadError(e.what());
     }
+    return readChequeSheet(book, grid);
 }

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 class TextGrid;
+class Workbook;
 
 // A workbook that could not be read: what went wrong and which file.
 class SheetReadError : public std::runtime_error {
@@ -17,3 +18,6 @@ public:
 // (0: the grid holds the header row alone). On failure SheetReadError is thrown
 // and the grid is left exactly as it was.
 int readChequeSheet(const QString& path, TextGrid& grid);
+
+// The same from a workbook already open, which is closed afterwards.
+int readChequeSheet(Workbook& book, TextGrid& grid);

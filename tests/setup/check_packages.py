@@ -15,7 +15,7 @@ Files looked at, all outside the source and build trees:
 Usage: check_packages.py BUILD_DIR PACKAGES_FILE [--probe PROGRAM] [--exclude PKG]...
        check_packages.py --self-test BUILD_DIR PACKAGES_FILE [--probe PROGRAM]
 --exclude treats PKG as not installed; --self-test proves the check fails and
-names libz.so and zlib1g-dev when zlib1g-dev is left out.
+names the file and the package when zlib1g-dev or libgsf-1-dev is left out.
 """
 import glob
 import os
@@ -109,8 +109,37 @@ def owners_of(path, owners):
 
 # --- what the build read and what the programs load ------------------------
 
-def depfile_paths(build):
+def current_targets(build):
+    """Objects and programs of the build as it stands now, from the link
+    lines: an incremental build keeps objects, programs and cache entries of
+    what it no longer builds, and those must not count."""
+    objects, programs, libs = set(), set(), set()
+    for link in glob.glob(os.path.join(build, "**", "link.txt"), recursive=True):
+        # link.txt runs in the folder that holds the target's CMakeFiles.
+        where = os.path.dirname(os.path.dirname(os.path.dirname(link)))
+        with open(link, encoding="utf-8") as f:
+            tokens = shlex.split(f.read())
+        for i, t in enumerate(tokens):
+            if t.endswith(".o"):
+                # An object older than its link line may be from before a
+                # change of the build (a clean build has none such).
+                obj = os.path.normpath(os.path.join(where, t))
+                if os.path.exists(obj) and os.path.getmtime(obj) >= os.path.getmtime(link):
+                    objects.add(obj)
+            elif t == "-o" and i + 1 < len(tokens):
+                out = os.path.normpath(os.path.join(where, tokens[i + 1]))
+                # Built since its link line last changed; an older one is stale.
+                if os.path.exists(out) and os.path.getmtime(out) >= os.path.getmtime(link):
+                    programs.add(out)
+            elif t.startswith("/") or t.startswith("-l"):
+                libs.add(t)
+    return objects, programs, libs
+
+
+def depfile_paths(build, objects):
     for dep in glob.glob(os.path.join(build, "**", "*.o.d"), recursive=True):
+        if os.path.normpath(dep[:-2]) not in objects:
+            continue
         with open(dep, encoding="utf-8", errors="surrogateescape") as f:
             text = f.read().replace("\\\n", " ")
         for token in re.split(r"(?<!\\)\s+", text):
@@ -141,13 +170,19 @@ def resolve_lib(name, dirs):
     return os.path.join(LIB_DIRS[0], "lib%s.so" % name)
 
 
-def pkgconfig_paths(build):
-    modules = []
+def pkgconfig_paths(build, libs):
+    """Modules CMake found whose libraries the link lines use."""
+    names, used = {}, set()
     with open(os.path.join(build, "CMakeCache.txt"), encoding="utf-8") as f:
         for line in f:
-            m = re.match(r"^\w+_MODULE_NAME:INTERNAL=(.+)$", line.strip())
+            line = line.strip()
+            m = re.match(r"^(\w+)_MODULE_NAME:INTERNAL=(.+)$", line)
             if m:
-                modules.append(m.group(1))
+                names[m.group(1)] = m.group(2)
+            m = re.match(r"^pkgcfg_lib_(\w+?)_[^:]+:FILEPATH=(.+)$", line)
+            if m and m.group(2) in libs:
+                used.add(m.group(1))
+    modules = [mod for prefix, mod in names.items() if prefix in used]
     seen = set()
     while modules:
         mod = re.split(r"[<>=\s]", modules.pop(), maxsplit=1)[0]
@@ -173,15 +208,12 @@ def cmake_paths(build):
             yield m.group(1), "CMake file"
 
 
-def elf_programs(build):
-    for root, dirs, files in os.walk(build):
-        dirs[:] = [d for d in dirs if d != "CMakeFiles"]
-        for name in files:
-            p = os.path.join(root, name)
-            if os.access(p, os.X_OK) and not os.path.islink(p):
-                with open(p, "rb") as f:
-                    if f.read(4) == b"\x7fELF":
-                        yield p
+def elf_programs(programs):
+    for p in sorted(programs):
+        if os.access(p, os.X_OK) and not p.endswith(".a"):
+            with open(p, "rb") as f:
+                if f.read(4) == b"\x7fELF":
+                    yield p
 
 
 def ldd_paths(binary, why):
@@ -228,9 +260,10 @@ def plugin_paths():
 
 def used_files(build, probe, source):
     found = {}
-    sources = [depfile_paths(build), link_paths(build), pkgconfig_paths(build),
+    objects, programs, libs = current_targets(build)
+    sources = [depfile_paths(build, objects), link_paths(build), pkgconfig_paths(build, libs),
                cmake_paths(build), plugin_paths()]
-    sources += [ldd_paths(p, "needed by " + os.path.relpath(p, build)) for p in elf_programs(build)]
+    sources += [ldd_paths(p, "needed by " + os.path.relpath(p, build)) for p in elf_programs(programs)]
     if probe:
         sources.append(probe_paths(probe))
     for gen in sources:
@@ -286,12 +319,14 @@ def main(argv):
     listed = read_packages(listfile)
 
     if self_test:
-        problems = check(build, listed, None, source, exclude=["zlib1g-dev"])
-        hit = [p for p in problems if "libz.so" in p and "zlib1g-dev" in p]
-        if not hit:
-            print("the check missed zlib1g-dev left out; it reported:\n  " + "\n  ".join(problems))
-            return 1
-        print("without zlib1g-dev the check reports:\n  " + "\n  ".join(hit))
+        # A library from a link line, and headers from the dependency files.
+        for pkg, wanted in (("zlib1g-dev", "libz.so"), ("libgsf-1-dev", "/usr/include/libgsf-1/gsf/")):
+            problems = check(build, listed, None, source, exclude=[pkg])
+            hit = [p for p in problems if wanted in p and pkg in p]
+            if not hit:
+                print("the check missed %s left out; it reported:\n  %s" % (pkg, "\n  ".join(problems)))
+                return 1
+            print("without %s the check reports (first of %d):\n  %s" % (pkg, len(hit), hit[0]))
         return 0
 
     problems = check(build, listed, probe, source, exclude)

@@ -236,3 +236,51 @@ TEST(ChequeSheetReader, FailureNamesTheFileAndLeavesTheGridAsItWas)
     EXPECT_THROW(readChequeSheet(TestEnv::fixture("not_a_workbook.xls"), fresh), SheetReadError);
     expectSameGrid(fresh, untouched);
 }
+
+TEST(ChequeSheetReader, FormulaResultsFillTheGridAndAFormulaInEDoesNotEndTheLines)
+{
+    const TextGrid grid = read("cheques_formulas.xls", 3);
+    EXPECT_EQ(column(grid, 1), QStringList({"2010/10000601", "2010/10000602", "2010/10000603"}));
+    EXPECT_EQ(column(grid, g('E')), QStringList({"03.05.2010", "03.05.2010", "03.05.2010"}));
+    EXPECT_EQ(column(grid, g('T')), QStringList({"1500.5", "3001", "1070.00"}));
+    EXPECT_EQ(grid.cell(g('V'), 1), "1493");
+    EXPECT_EQ(grid.cell(g('W'), 2), "TRUE");
+    EXPECT_EQ(grid.cell(g('X'), 2), "");
+    EXPECT_EQ(grid.cell(g('U'), 3), "1234567890");
+    // the error past column Z is never read
+    EXPECT_EQ(column(grid, g('Y')), QStringList({"FORMULA-1", "FORMULA-2", "FORMULA-3"}));
+}
+
+TEST(ChequeSheetReader, AnErrorInALineFailsTheReadNamingTheCell)
+{
+    TextGrid grid;
+    EXPECT_EQ(readChequeSheet(TestEnv::fixture("cheques_typical.xls"), grid), 15);
+    const TextGrid before = grid;
+    try {
+        readChequeSheet(TestEnv::fixture("cheques_formula_error.xls"), grid);
+        ADD_FAILURE() << "no error";
+    } catch (const SheetReadError& e) {
+        const QString m = QString::fromUtf8(e.what());
+        EXPECT_TRUE(m.contains("T7") && m.contains(QStringLiteral("คอลัมน์ T")) && m.contains("#DIV/0!")
+                    && m.contains("cheques_formula_error.xls"))
+            << e.what();
+    }
+    expectSameGrid(grid, before);
+}
+
+TEST(ChequeSheetReader, LongThaiTextsAndOlderFilesReachTheGridWhole)
+{
+    const QString long1 = QStringLiteral("ค่าจ้างเหมาบริการทำความสะอาดอาคารสำนักงานใหญ่ประจำเดือน ").repeated(200).left(10000);
+    const TextGrid grid = read("cheques_long_thai.xls", 3);
+    // trimmed like every cell: the text ends in a blank at 10,000 characters
+    EXPECT_EQ(grid.cell(g('S'), 1), long1.trimmed());
+    EXPECT_EQ(grid.cell(g('Z'), 2), long1.trimmed());
+
+    const TextGrid old = read("cheques_biff5_thai.xls", 2);
+    EXPECT_EQ(old.cell(g('D'), 1), QStringLiteral("สำนักงานใหญ่"));
+    EXPECT_EQ(old.cell(1, 2), "2010/10001002");
+    EXPECT_EQ(old.cell(g('Z'), 2), QStringLiteral("นายสมชาย ใจดี"));
+
+    const TextGrid mac = read("cheques_1904.xls", 2);
+    EXPECT_EQ(column(mac, 1), QStringList({"2010/10000901", "2010/10000902"}));
+}

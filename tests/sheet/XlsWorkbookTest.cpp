@@ -1,4 +1,4 @@
-#include "FreeXlWorkbook.h"
+#include "XlsWorkbook.h"
 #include "QStringPrint.h"
 #include "TestEnv.h"
 
@@ -10,7 +10,7 @@ namespace {
 
 std::string open_error(const QString& path)
 {
-    FreeXlWorkbook book;
+    XlsWorkbook book;
     try {
         book.open(path);
     } catch (const Workbook::Error& e) {
@@ -23,9 +23,9 @@ std::string open_error(const QString& path)
 
 }
 
-TEST(FreeXlWorkbook, TextCellsComeBackAsStoredWithThaiAndBlanks)
+TEST(XlsWorkbook, TextCellsComeBackAsStoredWithThaiAndBlanks)
 {
-    FreeXlWorkbook book;
+    XlsWorkbook book;
     book.open(TestEnv::fixture("cheques_edge_keys.xls"));
     ASSERT_TRUE(book.isOpen());
     EXPECT_EQ(book.cellText(1, 1), QStringLiteral("รายงานการจ่ายเช็คเจ้าหนี้"));
@@ -42,9 +42,9 @@ TEST(FreeXlWorkbook, TextCellsComeBackAsStoredWithThaiAndBlanks)
     EXPECT_EQ(book.cellText(0, 0), QString());
 }
 
-TEST(FreeXlWorkbook, NumbersAndDatesBecomeTheTextSapWouldWrite)
+TEST(XlsWorkbook, NumbersAndDatesBecomeTheTextSapWouldWrite)
 {
-    FreeXlWorkbook book;
+    XlsWorkbook book;
     book.open(TestEnv::fixture("cheques_typed_cells.xls"));
     // integers
     EXPECT_EQ(book.cellText(6, 11), "512");
@@ -65,9 +65,9 @@ TEST(FreeXlWorkbook, NumbersAndDatesBecomeTheTextSapWouldWrite)
     EXPECT_EQ(book.cellText(8, 10), "02.01.2011 13:45:00");
 }
 
-TEST(FreeXlWorkbook, ReusedBufferHoldsExactlyTheLastCell)
+TEST(XlsWorkbook, ReusedBufferHoldsExactlyTheLastCell)
 {
-    FreeXlWorkbook book;
+    XlsWorkbook book;
     book.open(TestEnv::fixture("cheques_typical.xls"));
     QString text;
     book.readCell(5, 26, text);  // long Thai heading
@@ -81,9 +81,9 @@ TEST(FreeXlWorkbook, ReusedBufferHoldsExactlyTheLastCell)
     EXPECT_TRUE(text.isEmpty());
 }
 
-TEST(FreeXlWorkbook, UsedRangeCloseAndReopen)
+TEST(XlsWorkbook, UsedRangeCloseAndReopen)
 {
-    FreeXlWorkbook book;
+    XlsWorkbook book;
     book.open(TestEnv::fixture("cheques_typical.xls"));
     EXPECT_EQ(book.rowCount(), 22);  // lines on 6-20, the total on 22
     EXPECT_EQ(book.colCount(), 27);  // AA holds a value the reader never looks at
@@ -99,7 +99,7 @@ TEST(FreeXlWorkbook, UsedRangeCloseAndReopen)
     EXPECT_EQ(book.cellText(7, 20), "1,500.50");
 }
 
-TEST(FreeXlWorkbook, FailuresSayWhatWentWrongAndNameTheFile)
+TEST(XlsWorkbook, FailuresSayWhatWentWrongAndNameTheFile)
 {
     QTemporaryDir dir;
     const QString missing = dir.filePath("Cheque_0553.xls");
