@@ -3,6 +3,7 @@
 #include "XlsWorkbook.h"
 #include "ImportGridLayout.h"
 #include "TextGrid.h"
+#include "Trim.h"
 
 #include <algorithm>
 #include <array>
@@ -21,22 +22,6 @@ constexpr int kColCheckNo = 11;       // K: must be filled; number part of the k
 constexpr int kColTaxNumber = 15;     // O
 constexpr int kFirstCol = 3;          // C
 constexpr int kLastCol = 26;          // Z
-
-// Removes leading and trailing characters below code 33, in place: the buffer
-// keeps its storage for the next cell.
-void trimInPlace(QString& s)
-{
-    qsizetype end = s.size();
-    while (end > 0 && s.at(end - 1).unicode() < 33)
-        --end;
-    qsizetype begin = 0;
-    while (begin < end && s.at(begin).unicode() < 33)
-        ++begin;
-    if (end < s.size())
-        s.truncate(end);
-    if (begin > 0)
-        s.remove(0, begin);
-}
 
 void setDecimal(QString& s, int n)
 {
@@ -93,7 +78,7 @@ int readInto(Workbook& book, TextGrid& grid)
         for (int c = kFirstCol; c <= kLastCol; ++c) {
             QString& text = cell[c];
             const qsizetype rawLength = text.size();
-            trimInPlace(text);
+            Trim::trimInPlace(text);
             // Tax numbers lose their leading zero on the way out of SAP when
             // the 10- or 13-digit number was stored as 9 or 12 characters.
             if (c == kColTaxNumber && (rawLength == 9 || rawLength == 12))

@@ -1,5 +1,7 @@
 #include "CellText.h"
 
+#include "ColumnLetters.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -221,10 +223,7 @@ DateKind builtInDateKind(int formatIndex)
 
 QString cellName(int row, int col)
 {
-    QString letters;
-    for (int c = col; c > 0; c = (c - 1) / 26)
-        letters.prepend(QChar('A' + (c - 1) % 26));
-    return letters + QString::number(row);
+    return ColumnLetters::name(col) + QString::number(row);
 }
 
 }

@@ -1,5 +1,7 @@
 #include "XlsWorkbook.h"
 
+#include "ColumnLetters.h"
+
 #include "CellText.h"
 
 #include <QDir>
@@ -323,9 +325,8 @@ void XlsWorkbook::close()
 
 void XlsWorkbook::failCell(int row, int col, const QString& what) const
 {
-    const QString name = CellText::cellName(row, col);
-    const QString letters = name.left(name.size() - QString::number(row).size());
-    fail(QStringLiteral("เซลล์ ") + name + QStringLiteral(" (แถว ") + QString::number(row) + QStringLiteral(" คอลัมน์ ")
+    const QString letters = ColumnLetters::name(col);
+    fail(QStringLiteral("เซลล์ ") + letters + QString::number(row) + QStringLiteral(" (แถว ") + QString::number(row) + QStringLiteral(" คอลัมน์ ")
          + letters + QStringLiteral(") ของแฟ้ม ") + quoted(m_path) + QStringLiteral(" ") + what);
 }
 
