@@ -23,9 +23,9 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:exitcode=86
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:exitcode=87
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-# What the process takes before it reads anything: a one-byte file, refused at once.
-printf 'x' >"$out/tiny.xls"
-/usr/bin/time -f '%M' -o "$out/mem" build/fuzz/xls-read "$out/tiny.xls" >/dev/null 2>&1
+# What the process takes for a small workbook (5.6 kB, one sheet): the
+# libraries' own share, against which each file's peak is set.
+/usr/bin/time -f '%M' -o "$out/mem" build/fuzz/xls-read tests/fixtures/cheques_no_lines.xls >/dev/null 2>&1
 base=$(tail -1 "$out/mem")
 read=0 refused=0 other=0 slowest=0 slowest_file="" worst_ratio=0 worst_file=""
 while IFS= read -r -d '' f; do
@@ -51,5 +51,5 @@ done < <(find "$SRC" -type f ! -name '*.tsv' ! -name '*.md' -print0 | sort -z)
 
 echo "sanitized build: read $read, refused with a message $refused, anything else $other"
 echo "ordinary build: slowest $slowest ms ($slowest_file)"
-echo "largest peak memory above the process's own $base kB, per byte of file: $worst_ratio ($worst_file)"
+echo "largest peak memory above a small workbook's read ($base kB), per byte of file: $worst_ratio ($worst_file)"
 [ "$other" -eq 0 ]

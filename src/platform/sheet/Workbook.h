@@ -10,8 +10,9 @@
 // Cell to text: text as stored; integers as decimal digits; other numbers in
 // the shortest form that round-trips, at most 15 significant digits, with "."
 // as decimal point; dates as dd.mm.yyyy (the form the cheque export writes
-// into text cells, so cheque keys come out the same either way); empty cells
-// and cells outside the used range as empty text.
+// into text cells, so cheque keys come out the same either way); a formula as
+// its last computed result, booleans as TRUE and FALSE; empty cells and cells
+// outside the used range as empty text.
 class Workbook {
 public:
     // Opening or reading failed; the message says what went wrong and names the file.
@@ -28,13 +29,16 @@ public:
     // Safe to call when nothing is open.
     virtual void close() = 0;
 
-    // The used range of the first worksheet: cells past it are empty.
+    // One past the last row and column of the first worksheet that hold a
+    // value, as found in the file (never what the file declares): cells past
+    // them are empty.
     virtual int rowCount() const = 0;
     virtual int colCount() const = 0;
 
     // Writes the text of cell (row, col) into `text`, reusing its storage, so
-    // a read that visits every cell allocates nothing per cell. Throws Error
-    // when the cell's record cannot be decoded.
+    // a read that visits every cell allocates nothing per cell. Throws Error,
+    // naming the cell, when the cell holds an error value (#DIV/0! ...) or its
+    // record is damaged.
     virtual void readCell(int row, int col, QString& text) const = 0;
 
     QString cellText(int row, int col) const
