@@ -178,7 +178,8 @@ std::vector<uint8_t> workbookStream(const QByteArray& bytes, const QString& path
     // the result is what the user gets, so the log lines are dropped.
     static std::once_flag quiet;
     std::call_once(quiet, [] {
-        for (const char* domain : {"libgsf", "libgsf:msole", "libgsf:utils"})
+        // Some of libgsf's messages carry no domain at all.
+        for (const char* domain : {static_cast<const char*>(nullptr), "libgsf", "libgsf:msole", "libgsf:utils"})
             g_log_set_handler(domain, static_cast<GLogLevelFlags>(G_LOG_LEVEL_MASK & ~G_LOG_LEVEL_ERROR),
                               [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
     });
