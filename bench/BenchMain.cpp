@@ -27,6 +27,7 @@
 
 void generateDatabase(const QString& path, long lines);
 int benchSave(const QStringList& args);
+int benchSqliteAloneSave(const QStringList& args);
 int benchExport(const QStringList& args);
 int benchXlsxAlone(const QStringList& args);
 
@@ -36,7 +37,8 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: cheque-bench read FILE.xls | read-freexl FILE.xls | gen-db DATAHOME LINES\n"
-                 "       | report DATAHOME [VENDOR] | save DATAHOME FILE.xls | sqlite-alone FILE STATEMENTS\n"
+                 "       | report DATAHOME [VENDOR] | save DATAHOME FILE.xls [--fresh] [--statements OUT]\n"
+                 "       | sqlite-alone-save DBFILE FILE.xls STATEMENTS\n"
                  "       | export ROWS OUT.xlsx | xlsx-alone ROWS OUT.xlsx\n");
     return 2;
 }
@@ -204,6 +206,8 @@ int main(int argc, char** argv)
             return benchSqliteAlone(args[0], args[1].toLong());
         if (cmd == "save")
             return benchSave(args);
+        if (cmd == "sqlite-alone-save")
+            return benchSqliteAloneSave(args);
         if (cmd == "export")
             return benchExport(args);
         if (cmd == "xlsx-alone")

@@ -23,9 +23,9 @@ CREATE TABLE TSQ_IsUse_Data_Temp (
 
 CREATE TABLE TSQ_Cheque_Temp (
   Cheque_PK    TEXT COLLATE TEXT_CI,
-  Total_Amount REAL CHECK (typeof(Total_Amount) IN ('integer', 'real', 'null')),
-  WHT_Amount   REAL CHECK (typeof(WHT_Amount) IN ('integer', 'real', 'null')),
-  To_Be_Paid   REAL CHECK (typeof(To_Be_Paid) IN ('integer', 'real', 'null')),
+  Total_Amount REAL CHECK (typeof(Total_Amount) NOT IN ('text', 'blob')),
+  WHT_Amount   REAL CHECK (typeof(WHT_Amount) NOT IN ('text', 'blob')),
+  To_Be_Paid   REAL CHECK (typeof(To_Be_Paid) NOT IN ('text', 'blob')),
   Invoice_No   TEXT COLLATE TEXT_CI
 );
 CREATE INDEX IX_TSQ_Cheque_Temp_Cheque_PK ON TSQ_Cheque_Temp (Cheque_PK);
@@ -48,9 +48,9 @@ CREATE TABLE TSQ_Cheque_Main (
   Cheque_Reference_Document_Type TEXT COLLATE TEXT_CI,
   Invoice_No                     TEXT COLLATE TEXT_CI,
   vendor_name_recmoney           TEXT COLLATE TEXT_CI,
-  Sum_Total_Amount REAL CHECK (typeof(Sum_Total_Amount) IN ('integer', 'real', 'null')),
-  Sum_WHT_Amount   REAL CHECK (typeof(Sum_WHT_Amount) IN ('integer', 'real', 'null')),
-  Sum_To_Be_Paid   REAL CHECK (typeof(Sum_To_Be_Paid) IN ('integer', 'real', 'null'))
+  Sum_Total_Amount REAL CHECK (typeof(Sum_Total_Amount) NOT IN ('text', 'blob')),
+  Sum_WHT_Amount   REAL CHECK (typeof(Sum_WHT_Amount) NOT IN ('text', 'blob')),
+  Sum_To_Be_Paid   REAL CHECK (typeof(Sum_To_Be_Paid) NOT IN ('text', 'blob'))
 );
 CREATE INDEX IX_TSQ_Cheque_Main_Cheque_PK ON TSQ_Cheque_Main (Cheque_PK);
 
@@ -59,9 +59,9 @@ CREATE TABLE TSQ_Cheque_Detail (
   Pstng_Date   TEXT COLLATE TEXT_CI,
   DocumentNo   TEXT COLLATE TEXT_CI,
   Description  TEXT COLLATE TEXT_CI,
-  Total_Amount REAL CHECK (typeof(Total_Amount) IN ('integer', 'real', 'null')),
-  WHT_Amount   REAL CHECK (typeof(WHT_Amount) IN ('integer', 'real', 'null')),
-  To_Be_Paid   REAL CHECK (typeof(To_Be_Paid) IN ('integer', 'real', 'null')),
+  Total_Amount REAL CHECK (typeof(Total_Amount) NOT IN ('text', 'blob')),
+  WHT_Amount   REAL CHECK (typeof(WHT_Amount) NOT IN ('text', 'blob')),
+  To_Be_Paid   REAL CHECK (typeof(To_Be_Paid) NOT IN ('text', 'blob')),
   Fund         TEXT COLLATE TEXT_CI
 );
 CREATE INDEX IX_TSQ_Cheque_Detail_Cheque_PK ON TSQ_Cheque_Detail (Cheque_PK, Total_Amount);

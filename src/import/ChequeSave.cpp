@@ -1,7 +1,9 @@
 #include "ChequeSave.h"
 
+#include "DatabaseError.h"
 #include "ImportGridLayout.h"
 #include "Query.h"
+#include "SaveLock.h"
 #include "StagingFlag.h"
 #include "TextGrid.h"
 
@@ -36,6 +38,17 @@ QString ChequeSave::savedMessage()
 QString ChequeSave::notReadMessage()
 {
     return QStringLiteral("กรุณาเปิดแฟ้มข้อมูลก่อน");
+}
+
+QString ChequeSave::nothingSavedMessage()
+{
+    return QStringLiteral("การบันทึกไม่สำเร็จ ไม่มีข้อมูลใดจากแฟ้มนี้ถูกบันทึกลงฐานข้อมูล "
+                          "สามารถบันทึกแฟ้มนี้ใหม่ได้อีกครั้ง");
+}
+
+QString ChequeSave::flagKeptMessage()
+{
+    return QStringLiteral("แต่สถานะการใช้ Temp ยังค้างอยู่ โปรดกดปุ่ม \"ล้างข้อมูล Temp\" ก่อนนำเข้าข้อมูลครั้งต่อไป");
 }
 
 bool ChequeSave::hasImportLayout(const TextGrid& grid)
@@ -150,24 +163,95 @@ ChequeSave::Result ChequeSave::run(const TextGrid& grid, const Hooks& hooks)
     if (hooks.confirm && !hooks.confirm())
         return {Outcome::Cancelled, QString()};
 
-    if (!flag.take())
+    // The take: alone in its transaction, under the save lock (SQL Server)
+    // or the file's write lock (embedded), so two takers cannot both get the
+    // flag, also when its row is missing.
+    Connection& db = m_a.connection();
+    SaveLock lock(db, kTakeWaitMs);
+    if (!lock.held() || !db.begin(kTakeWaitMs))
         return {Outcome::Busy, StagingFlag::busyMessage()};
+    bool took = false;
+    try {
+        took = flag.take();
+        if (took)
+            db.commit();
+        else
+            db.rollback();
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    if (!took)
+        return {Outcome::Busy, StagingFlag::busyMessage()};
+    return writeAll(grid, hooks, flag);
+}
 
-    const int rows = grid.rowCount() - 1;
-    if (hooks.started)
-        hooks.started(rows);
-    for (int r = 1; r <= rows; ++r) {
-        if (hooks.rowStarted)
-            hooks.rowStarted(r);
-        writeRow(grid, r);
-        if (hooks.rowDone)
-            hooks.rowDone(r);
+ChequeSave::Result ChequeSave::writeAll(const TextGrid& grid, const Hooks& hooks, StagingFlag& flag)
+{
+    Connection& db = m_a.connection();
+    // Frees the flag after a failure; says so when even that fails.
+    auto freeAfterFailure = [&](QString message) -> Result {
+        try {
+            flag.release();
+        } catch (const DatabaseError& e) {
+            message += u'\n' + flagKeptMessage() + QStringLiteral("\n\n") + e.databaseText();
+        }
+        return {Outcome::Failed, message};
+    };
+
+    try {
+        if (!db.begin())
+            throw DatabaseError(QStringLiteral("The database is locked by another connection"),
+                                DatabaseError::Kind::Busy);
+        // Between the take's commit and this transaction another workstation
+        // could have cleared the area, and a third taken it: then this save
+        // must not go on as if the flag were its own.
+        if (!flag.isBusy()) {
+            db.rollback();
+            return {Outcome::Failed,
+                    nothingSavedMessage() + u'\n'
+                        + QStringLiteral("มีเครื่องอื่นล้างข้อมูล Temp ขณะที่เริ่มบันทึก")};
+        }
+        // Rows a failed clear may have left must not count in the sums.
+        emptyStaging();
+
+        const int rows = grid.rowCount() - 1;
+        if (hooks.started)
+            hooks.started(rows);
+        for (int r = 1; r <= rows; ++r) {
+            if (hooks.rowStarted)
+                hooks.rowStarted(r);
+            writeRow(grid, r);
+            if (hooks.rowDone)
+                hooks.rowDone(r);
+        }
+
+        writeSums();
+        writeInvoiceLists();
+        emptyStaging();
+        db.commit();
+    } catch (const DatabaseError& e) {
+        db.rollback();
+        const QString message = nothingSavedMessage() + u'\n' + QString::fromUtf8(e.what());
+        // Whatever this connection would write now goes to a file nobody uses.
+        if (e.kind() == DatabaseError::Kind::Moved)
+            return {Outcome::Failed, message};
+        return freeAfterFailure(message);
+    } catch (...) {
+        db.rollback();
+        try {
+            flag.release();
+        } catch (...) {
+        }
+        throw;
     }
 
-    writeSums();
-    writeInvoiceLists();
-    emptyStaging();
-    flag.release();
+    try {
+        flag.release();
+    } catch (const DatabaseError& e) {
+        return {Outcome::SavedFlagKept,
+                savedMessage() + u'\n' + flagKeptMessage() + QStringLiteral("\n\n") + QString::fromUtf8(e.what())};
+    }
     return {Outcome::Saved, savedMessage()};
 }
 
