@@ -7,6 +7,8 @@
 #include "StagingFlag.h"
 #include "TextGrid.h"
 
+#include <optional>
+
 namespace {
 
 using L = ImportGridLayout;
@@ -167,22 +169,25 @@ ChequeSave::Result ChequeSave::run(const TextGrid& grid, const Hooks& hooks)
     // or the file's write lock (embedded), so two takers cannot both get the
     // flag, also when its row is missing.
     Connection& db = m_a.connection();
-    SaveLock lock(db, kTakeWaitMs);
-    if (!lock.held() || !db.begin(kTakeWaitMs))
-        return {Outcome::Busy, StagingFlag::busyMessage()};
-    bool took = false;
+    std::optional<SaveLock> lock;
     try {
-        took = flag.take();
-        if (took)
-            db.commit();
-        else
+        lock.emplace(db, kTakeWaitMs);
+        if (!lock->held() || !db.begin(kTakeWaitMs))
+            return {Outcome::Busy, StagingFlag::busyMessage()};
+        const bool took = flag.take();
+        if (!took) {
             db.rollback();
+            return {Outcome::Busy, StagingFlag::busyMessage()};
+        }
+        db.commit();
+    } catch (const DatabaseError& e) {
+        // The take is undone with its transaction: the flag is as it was.
+        db.rollback();
+        return {Outcome::Failed, nothingSavedMessage() + u'\n' + QString::fromUtf8(e.what())};
     } catch (...) {
         db.rollback();
         throw;
     }
-    if (!took)
-        return {Outcome::Busy, StagingFlag::busyMessage()};
     return writeAll(grid, hooks, flag);
 }
 
