@@ -4,7 +4,9 @@
 -- connection: case-insensitive and blind to trailing blanks, as SQL Server's
 -- default collation compares. Amount columns keep only numbers: a quoted
 -- amount that SQLite cannot read as a number stays text and the CHECK refuses
--- it, as SQL Server refuses to convert it to decimal.
+-- it, as SQL Server refuses to convert it to decimal. The columns the report
+-- searches hold no longer texts than their SQL Server columns, so the report
+-- can refuse a longer search text as one that cannot match.
 
 CREATE TABLE ZUD_user (
   UserName TEXT COLLATE TEXT_CI,
@@ -36,12 +38,12 @@ CREATE TABLE TSQ_Cheque_Main (
   Deka_Creat_date                TEXT COLLATE TEXT_CI,
   Deka_Receipt_Date              TEXT COLLATE TEXT_CI,
   Payment_Method                 TEXT COLLATE TEXT_CI,
-  Deka_Number                    TEXT COLLATE TEXT_CI,
+  Deka_Number                    TEXT COLLATE TEXT_CI CHECK (length(Deka_Number) <= 50),
   Clearing_Document              TEXT COLLATE TEXT_CI,
   Clearing_Date                  TEXT COLLATE TEXT_CI,
-  Check_No                       TEXT COLLATE TEXT_CI,
+  Check_No                       TEXT COLLATE TEXT_CI CHECK (length(Check_No) <= 50),
   Vendor_no                      TEXT COLLATE TEXT_CI,
-  Vendor_Name                    TEXT COLLATE TEXT_CI,
+  Vendor_Name                    TEXT COLLATE TEXT_CI CHECK (length(Vendor_Name) <= 255),
   Delivery_Mode                  TEXT COLLATE TEXT_CI,
   Tax_Number                     TEXT COLLATE TEXT_CI,
   Data_Status                    TEXT COLLATE TEXT_CI,
