@@ -403,22 +403,56 @@ TEST_F(SaveProcessesTest, DatabaseFileReplacedOrDeletedWhileOpenIsNeverSavedInto
     }
 }
 
+namespace {
+
+// A small file system of its own (tmpfs, which needs root), with the
+// program's database folder on it, for instances started with env().
+class SmallDisk {
+public:
+    explicit SmallDisk(const QString& defaultPath)
+    {
+        if (!m_dir.isValid())
+            return;
+        m_mounted = mount("tmpfs", m_dir.path().toLocal8Bit().constData(), "tmpfs", 0, "size=4m") == 0;
+        m_error = errno;
+        m_file = m_dir.path() + defaultPath.mid(defaultPath.indexOf(QLatin1String("/PL/")));
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            umount2(m_dir.path().toLocal8Bit().constData(), MNT_DETACH);
+    }
+    bool mounted() const { return m_mounted; }
+    const char* why() const { return std::strerror(m_error); }
+    QString folder() const { return m_dir.path(); }
+    QString file() const { return m_file; }
+    QProcessEnvironment env() const
+    {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert("XDG_DATA_HOME", m_dir.path());
+        return e;
+    }
+    bool remountReadOnly()
+    {
+        return mount("tmpfs", m_dir.path().toLocal8Bit().constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=4m") == 0;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+    int m_error = 0;
+    QString m_file;
+};
+
+}  // namespace
+
 TEST_F(SaveProcessesTest, FullDiskStopsTheSaveWithNothingKeptAndTheSameSheetSavesOnceThereIsRoom)
 {
-    QTemporaryDir mountPoint;
-    ASSERT_TRUE(mountPoint.isValid());
-    if (mount("tmpfs", mountPoint.path().toLocal8Bit().constData(), "tmpfs", 0, "size=4m") != 0)
-        GTEST_SKIP() << "a small file system cannot be mounted here (needs root): " << std::strerror(errno);
-    struct Unmount {
-        QString at;
-        ~Unmount() { umount2(at.toLocal8Bit().constData(), MNT_DETACH); }
-    } unmount{mountPoint.path()};
-
-    // The same database folder layout, on the small file system.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", mountPoint.path());
-    const QString small = QDir(mountPoint.path()).filePath(QDir(QFileInfo(path).absolutePath()).dirName());
-    const QString file = mountPoint.path() + path.mid(path.indexOf(QLatin1String("/PL/")));
+    SmallDisk disk(path);
+    if (!disk.mounted())
+        GTEST_SKIP() << "a small file system cannot be mounted here (needs root): " << disk.why();
+    const QProcessEnvironment env = disk.env();
+    const QString file = disk.file();
     ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
     EmbeddedCatalog::create(file);
     {
@@ -431,14 +465,14 @@ TEST_F(SaveProcessesTest, FullDiskStopsTheSaveWithNothingKeptAndTheSameSheetSave
     // for the flag, not for the save.
     Instance saving({"save", sheet("cheques_typical.xls"), "--stop-at", "confirmed"}, env);
     ASSERT_TRUE(saving.waitFor("STOPPED"));
-    const QString filler = QDir(mountPoint.path()).filePath("filler");
+    const QString filler = QDir(disk.folder()).filePath("filler");
     {
         QFile f(filler);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         const QByteArray block(4096, 'x');
         struct statvfs fs {};
         for (;;) {
-            statvfs(mountPoint.path().toLocal8Bit().constData(), &fs);
+            statvfs(disk.folder().toLocal8Bit().constData(), &fs);
             if (static_cast<qint64>(fs.f_bavail) * fs.f_frsize <= 24 * 1024)
                 break;
             ASSERT_EQ(f.write(block), block.size());
@@ -463,5 +497,17 @@ TEST_F(SaveProcessesTest, FullDiskStopsTheSaveWithNothingKeptAndTheSameSheetSave
     Instance again({"save", sheet("cheques_typical.xls")}, env);
     EXPECT_EQ(again.boxes().value(1), saved());
     EXPECT_EQ(contentsOf(file).integrity, "ok");
-    (void)small;
+}
+
+TEST_F(SaveProcessesTest, ReadOnlyFileSystemIsSaidToBeReadOnly)
+{
+    SmallDisk disk(path);
+    if (!disk.mounted())
+        GTEST_SKIP() << "a small file system cannot be mounted here (needs root): " << disk.why();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(disk.file()).absolutePath()));
+    EmbeddedCatalog::create(disk.file());
+    ASSERT_TRUE(disk.remountReadOnly());
+    Instance start({"gate"}, disk.env());
+    const QString failed = start.value("OPEN-FAILED").replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+    EXPECT_TRUE(failed.startsWith(DatabaseError::advice(DatabaseError::Kind::ReadOnly))) << failed.toStdString();
 }

@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <cerrno>
+#include <unistd.h>
 #include <charconv>
 #include <sqlite3.h>
 
@@ -88,6 +89,32 @@ sqlite3* EmbeddedProvider::openFile(const QString& path, bool create)
         throw DatabaseError(msg, kind);
     }
     try {
+        try {
+            configure(db);
+        } catch (const DatabaseError& e) {
+            // A database in WAL mode needs to write its -shm beside it even to
+            // read; where it cannot, SQLite's own reason is vague.
+            if (e.kind() == DatabaseError::Kind::Other && !writable(path))
+                throw DatabaseError(e.databaseText(), DatabaseError::Kind::ReadOnly);
+            throw;
+        }
+    } catch (...) {
+        sqlite3_close_v2(db);
+        throw;
+    }
+    return db;
+}
+
+bool EmbeddedProvider::writable(const QString& path)
+{
+    const QByteArray file = QFile::encodeName(path);
+    const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
+    return access(file.constData(), W_OK) == 0 && access(dir.constData(), W_OK) == 0;
+}
+
+void EmbeddedProvider::configure(sqlite3* db)
+{
+    {
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, kBusyTimeoutMs);
         SqliteFunctions::registerAll(db);
@@ -97,11 +124,7 @@ sqlite3* EmbeddedProvider::openFile(const QString& path, bool create)
         // holds them spares writing pages to the log again and again.
         execPragma(db, "PRAGMA cache_size=-65536");
         execPragma(db, "PRAGMA foreign_keys=OFF");
-    } catch (...) {
-        sqlite3_close_v2(db);
-        throw;
     }
-    return db;
 }
 
 void EmbeddedProvider::open(const ConnectionString& cs)
@@ -173,8 +196,11 @@ DatabaseError::Kind EmbeddedProvider::kindOf(int extendedCode, int systemErrno)
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
         return K::Damaged;
-    case SQLITE_IOERR:
     case SQLITE_CANTOPEN:
+        if (systemErrno == EROFS || systemErrno == EACCES || systemErrno == EPERM)
+            return K::ReadOnly;
+        break;
+    case SQLITE_IOERR:
         // An I/O error says little by itself; the system's reason says more.
         switch (systemErrno) {
         case ENOSPC:

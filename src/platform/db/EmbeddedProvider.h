@@ -61,6 +61,9 @@ private:
     };
     Prepared& prepare(const QString& tsql);
     static void describeColumns(Prepared& p);
+    // The program's settings, collation and functions on a fresh handle.
+    static void configure(sqlite3* db);
+    static bool writable(const QString& path);
     void dropStatements();
     void bind(sqlite3_stmt* st, const std::vector<SqlParam>& params);
     [[noreturn]] void fail() const;
