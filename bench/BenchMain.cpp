@@ -21,7 +21,6 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <freexl.h>
-#include <sqlite3.h>
 #include <cstdio>
 #include <stdexcept>
 
@@ -74,37 +73,6 @@ int benchReadFreeXl(const QString& file)
                 ++filled;
     freexl_close(h);
     printFigure(t.nsecsElapsed() / 1e9, QStringLiteral("%1 cells filled of %2 x %3").arg(filled).arg(rows).arg(cols));
-    return 0;
-}
-
-// The floor for the save: SQLite alone running as many single-row statements,
-// each its own transaction, on a file set up like the program's.
-int benchSqliteAlone(const QString& file, long statements)
-{
-    QFile::remove(file);
-    sqlite3* db = nullptr;
-    sqlite3_open(file.toUtf8().constData(), &db);
-    sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
-                     "CREATE TABLE t (a TEXT, b REAL, c REAL, d REAL, e TEXT)", nullptr, nullptr, nullptr);
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO t VALUES (?, ?, ?, ?, ?)", -1, &s, nullptr);
-    QElapsedTimer t;
-    t.start();
-    for (long i = 0; i < statements; ++i) {
-        const QByteArray key = "2026/" + QByteArray::number(i / 5);
-        sqlite3_bind_text(s, 1, key.constData(), key.size(), SQLITE_TRANSIENT);
-        sqlite3_bind_double(s, 2, 1500.5 + i);
-        sqlite3_bind_double(s, 3, 15.0);
-        sqlite3_bind_double(s, 4, 1485.5 + i);
-        sqlite3_bind_text(s, 5, "INV0000001", -1, SQLITE_STATIC);
-        if (sqlite3_step(s) != SQLITE_DONE)
-            throw std::runtime_error(sqlite3_errmsg(db));
-        sqlite3_reset(s);
-    }
-    const double secs = t.nsecsElapsed() / 1e9;
-    sqlite3_finalize(s);
-    sqlite3_close(db);
-    printFigure(secs, QStringLiteral("%1 statements").arg(statements));
     return 0;
 }
 
@@ -202,8 +170,6 @@ int main(int argc, char** argv)
             return benchReport(args.value(0));
         if (cmd == "report-query" && args.isEmpty())
             return benchReportQuery();
-        if (cmd == "sqlite-alone" && args.size() == 2)
-            return benchSqliteAlone(args[0], args[1].toLong());
         if (cmd == "save")
             return benchSave(args);
         if (cmd == "sqlite-alone-save")
