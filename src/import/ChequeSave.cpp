@@ -156,8 +156,8 @@ ChequeSave::Result ChequeSave::run(const TextGrid& grid, const Hooks& hooks)
     if (flag.isBusy())
         return {Outcome::Busy, StagingFlag::busyMessage()};
 
-    // An amount the database refuses would stop the save half-way with the
-    // staging area locked; refuse the whole grid before anything is written.
+    // An amount the database refuses would fail the save at its row; name the
+    // cell before anything is written, so the user knows what to mend.
     const QString bad = badAmountMessage(grid);
     if (!bad.isEmpty())
         return {Outcome::BadAmount, bad};
@@ -262,9 +262,16 @@ ChequeSave::Result ChequeSave::writeAll(const TextGrid& grid, const Hooks& hooks
 
 void ChequeSave::writeRow(const TextGrid& grid, int row)
 {
-    auto& c = m_cells;
-    for (int col = 1; col < L::kColumnCount; ++col)
-        c[col] = grid.cell(col, row);
+    // Cells are taken from the grid as a statement needs them: a row of a
+    // cheque already stored uses fewer than half of them.
+    m_have.fill(false);
+    auto c = [&](int col) -> const QString& {
+        if (!m_have[col]) {
+            m_cells[col] = grid.cell(col, row);
+            m_have[col] = true;
+        }
+        return m_cells[col];
+    };
 
     Query& q = m_a;
 
@@ -275,8 +282,8 @@ void ChequeSave::writeRow(const TextGrid& grid, int row)
     q.addLine({"(Cheque_PK, Total_Amount, WHT_Amount"});
     q.addLine({", To_Be_Paid,Invoice_No)"});
     q.addLine({"VALUES"});
-    q.addLine({"(", T(c[L::ChequePk]), ",", T(c[L::TotalAmou]), ",", T(c[L::WhtAmount])});
-    q.addLine({", ", T(c[L::ToBePaid]), ",", T(c[L::InvoiceNo]), ")"});
+    q.addLine({"(", T(c(L::ChequePk)), ",", T(c(L::TotalAmou)), ",", T(c(L::WhtAmount))});
+    q.addLine({", ", T(c(L::ToBePaid)), ",", T(c(L::InvoiceNo)), ")"});
     q.execute();
 
     // Cheque header: created by the first row of a key, later rows refresh the tax number.
@@ -284,14 +291,14 @@ void ChequeSave::writeRow(const TextGrid& grid, int row)
     q.clear();
     q.addLine({"Select *"});
     q.addLine({"FROM TSQ_Cheque_Main"});
-    q.addLine({"Where Cheque_PK =", T(c[L::ChequePk])});
+    q.addLine({"Where Cheque_PK =", T(c(L::ChequePk))});
     q.open();
     if (q.recordCount() >= 1) {
         q.close();
         q.clear();
         q.addLine({"UPDATE TSQ_Cheque_Main"});
-        q.addLine({"Set Tax_Number=", T(c[L::TaxNumber])});
-        q.addLine({"Where Cheque_PK =", T(c[L::ChequePk])});
+        q.addLine({"Set Tax_Number=", T(c(L::TaxNumber))});
+        q.addLine({"Where Cheque_PK =", T(c(L::ChequePk))});
         q.execute();
     } else {
         q.close();
@@ -304,12 +311,12 @@ void ChequeSave::writeRow(const TextGrid& grid, int row)
         q.addLine({", Tax_Number, Data_Status, Cheque_Reference_Document_Type "});
         q.addLine({",Invoice_No,vendor_name_recmoney)"});
         q.addLine({"VALUES"});
-        q.addLine({"(", T(c[L::ChequePk]), ", ", T(c[L::ProfitCenterCode]), ",", T(c[L::DekaCreat])});
-        q.addLine({",", T(c[L::DekaRecei]), ", ", T(c[L::PaymentMethod]), ",", T(c[L::DekaNumber])});
-        q.addLine({",", T(c[L::ClearingDocument]), ", ", T(c[L::ClearingDate]), ",", T(c[L::CheckNo])});
-        q.addLine({",", T(c[L::Vendor]), ", ", T(c[L::VendorName]), ",", T(c[L::DeliveryMode])});
-        q.addLine({",", T(c[L::TaxNumber]), ", ", T(c[L::Status]), ",", T(c[L::Reference])});
-        q.addLine({",", T(c[L::InvoiceNo]), ", ", T(c[L::Payee]), ")"});
+        q.addLine({"(", T(c(L::ChequePk)), ", ", T(c(L::ProfitCenterCode)), ",", T(c(L::DekaCreat))});
+        q.addLine({",", T(c(L::DekaRecei)), ", ", T(c(L::PaymentMethod)), ",", T(c(L::DekaNumber))});
+        q.addLine({",", T(c(L::ClearingDocument)), ", ", T(c(L::ClearingDate)), ",", T(c(L::CheckNo))});
+        q.addLine({",", T(c(L::Vendor)), ", ", T(c(L::VendorName)), ",", T(c(L::DeliveryMode))});
+        q.addLine({",", T(c(L::TaxNumber)), ", ", T(c(L::Status)), ",", T(c(L::Reference))});
+        q.addLine({",", T(c(L::InvoiceNo)), ", ", T(c(L::Payee)), ")"});
         q.execute();
     }
 
@@ -318,7 +325,7 @@ void ChequeSave::writeRow(const TextGrid& grid, int row)
     q.clear();
     q.addLine({"Select *"});
     q.addLine({"FROM TSQR_Profit_Center"});
-    q.addLine({"Where Profit_Center_Code =", T(c[L::ProfitCenterCode])});
+    q.addLine({"Where Profit_Center_Code =", T(c(L::ProfitCenterCode))});
     q.open();
     if (q.recordCount() < 1) {
         q.close();
@@ -326,7 +333,7 @@ void ChequeSave::writeRow(const TextGrid& grid, int row)
         q.addLine({"INSERT INTO TSQR_Profit_Center"});
         q.addLine({"( Profit_Center_Code, Profit_Center_Name, Profit_Center_Lacation_Rec_Cheque )"});
         q.addLine({"VALUES"});
-        q.addLine({"(", T(c[L::ProfitCenterCode]), ",", T(c[L::ProfitCenter]), ",", T(c[L::ProfitCenter]), ")"});
+        q.addLine({"(", T(c(L::ProfitCenterCode)), ",", T(c(L::ProfitCenter)), ",", T(c(L::ProfitCenter)), ")"});
         q.execute();
     }
 
@@ -336,9 +343,9 @@ void ChequeSave::writeRow(const TextGrid& grid, int row)
     q.clear();
     q.addLine({"Select *"});
     q.addLine({"FROM TSQ_Cheque_Detail"});
-    q.addLine({"Where Cheque_PK =", T(c[L::ChequePk])});
-    q.addLine({"and Total_Amount=", N(Query::numberText(c[L::TotalAmou].trimmed().toDouble()))});
-    q.addLine({"and DocumentNo=", T(c[L::DocumentNo])});
+    q.addLine({"Where Cheque_PK =", T(c(L::ChequePk))});
+    q.addLine({"and Total_Amount=", N(Query::numberText(c(L::TotalAmou).trimmed().toDouble()))});
+    q.addLine({"and DocumentNo=", T(c(L::DocumentNo))});
     q.open();
     if (q.recordCount() < 1) {
         q.close();
@@ -348,9 +355,9 @@ void ChequeSave::writeRow(const TextGrid& grid, int row)
         q.addLine({", Description, Total_Amount, WHT_Amount"});
         q.addLine({", To_Be_Paid, Fund)"});
         q.addLine({"VALUES"});
-        q.addLine({"(", T(c[L::ChequePk]), ",", T(c[L::PstngDate]), ",", T(c[L::DocumentNo])});
-        q.addLine({", ", T(c[L::Description]), ",", T(c[L::TotalAmou]), ",", T(c[L::WhtAmount])});
-        q.addLine({",", T(c[L::ToBePaid]), ",", T(c[L::Fund]), ")"});
+        q.addLine({"(", T(c(L::ChequePk)), ",", T(c(L::PstngDate)), ",", T(c(L::DocumentNo))});
+        q.addLine({", ", T(c(L::Description)), ",", T(c(L::TotalAmou)), ",", T(c(L::WhtAmount))});
+        q.addLine({",", T(c(L::ToBePaid)), ",", T(c(L::Fund)), ")"});
         q.execute();
     }
 }

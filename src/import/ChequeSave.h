@@ -85,5 +85,6 @@ private:
 
     Query& m_a;
     Query& m_b;
-    std::array<QString, ImportGridLayout::kColumnCount> m_cells;// the row being written (import grid columns)
+    std::array<QString, ImportGridLayout::kColumnCount> m_cells;  // the row being written (import grid columns)
+    std::array<bool, ImportGridLayout::kColumnCount> m_have{};     // which of them are taken from the grid
 };
