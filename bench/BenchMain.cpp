@@ -30,6 +30,7 @@
 
 void generateDatabase(const QString& path, long lines);
 int benchSave(const QStringList& args);
+int benchSqliteAloneSave(const QStringList& args);
 int benchExport(const QStringList& args);
 int benchXlsxAlone(const QStringList& args);
 
@@ -39,7 +40,8 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: cheque-bench read FILE.xls | read-stream FILE.xls | gen-db DATAHOME LINES\n"
-                 "       | report DATAHOME [VENDOR] | save DATAHOME FILE.xls | sqlite-alone FILE STATEMENTS\n"
+                 "       | report DATAHOME [VENDOR] | save DATAHOME FILE.xls [--fresh] [--statements OUT]\n"
+                 "       | sqlite-alone-save DBFILE FILE.xls STATEMENTS\n"
                  "       | export ROWS OUT.xlsx | xlsx-alone ROWS OUT.xlsx\n");
     return 2;
 }
@@ -75,37 +77,6 @@ int benchReadStream(const QString& file)
     g_object_unref(ole);
     g_object_unref(input);
     printFigure(t.nsecsElapsed() / 1e9, QStringLiteral("%1 bytes of workbook stream").arg(size));
-    return 0;
-}
-
-// The floor for the save: SQLite alone running as many single-row statements,
-// each its own transaction, on a file set up like the program's.
-int benchSqliteAlone(const QString& file, long statements)
-{
-    QFile::remove(file);
-    sqlite3* db = nullptr;
-    sqlite3_open(file.toUtf8().constData(), &db);
-    sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
-                     "CREATE TABLE t (a TEXT, b REAL, c REAL, d REAL, e TEXT)", nullptr, nullptr, nullptr);
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO t VALUES (?, ?, ?, ?, ?)", -1, &s, nullptr);
-    QElapsedTimer t;
-    t.start();
-    for (long i = 0; i < statements; ++i) {
-        const QByteArray key = "2026/" + QByteArray::number(i / 5);
-        sqlite3_bind_text(s, 1, key.constData(), key.size(), SQLITE_TRANSIENT);
-        sqlite3_bind_double(s, 2, 1500.5 + i);
-        sqlite3_bind_double(s, 3, 15.0);
-        sqlite3_bind_double(s, 4, 1485.5 + i);
-        sqlite3_bind_text(s, 5, "INV0000001", -1, SQLITE_STATIC);
-        if (sqlite3_step(s) != SQLITE_DONE)
-            throw std::runtime_error(sqlite3_errmsg(db));
-        sqlite3_reset(s);
-    }
-    const double secs = t.nsecsElapsed() / 1e9;
-    sqlite3_finalize(s);
-    sqlite3_close(db);
-    printFigure(secs, QStringLiteral("%1 statements").arg(statements));
     return 0;
 }
 
@@ -203,10 +174,10 @@ int main(int argc, char** argv)
             return benchReport(args.value(0));
         if (cmd == "report-query" && args.isEmpty())
             return benchReportQuery();
-        if (cmd == "sqlite-alone" && args.size() == 2)
-            return benchSqliteAlone(args[0], args[1].toLong());
         if (cmd == "save")
             return benchSave(args);
+        if (cmd == "sqlite-alone-save")
+            return benchSqliteAloneSave(args);
         if (cmd == "export")
             return benchExport(args);
         if (cmd == "xlsx-alone")

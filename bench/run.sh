@@ -57,19 +57,24 @@ if [ "${ONLY:-}" = read ]; then
   exit 0
 fi
 
+# The save's floor: the same statements straight on SQLite in one transaction,
+# on a database in the state the program's save found (bench/BenchSave.cpp).
 for sheet in 10005 65536; do
-  s=$(run 1 save "$D/save-home-$sheet" "$D/sheet-$sheet.xls" --fresh)
-  n=$(detail "$s" | sed -E 's/.* ([0-9]+) statements.*/\1/')
-  q=$(run 1 sqlite-alone "$D/alone.sqlite" "$n")
-  limit="SQLite alone $(secs "$q") s"
-  [ "$sheet" = 65536 ] && limit="$limit; target 15 s"
+  s=$(run 1 save "$D/save-home-$sheet" "$D/sheet-$sheet.xls" --fresh --statements "$D/statements-fresh.txt")
+  q=$(run 1 sqlite-alone-save "$D/alone.sqlite" "$D/sheet-$sheet.xls" "$D/statements-fresh.txt" --fresh)
+  limit="SQLite alone $(secs "$q") s, one transaction"
+  [ "$sheet" = 65536 ] && limit="$limit; target 1.5x and 3 s"
   row "save $(( sheet - 5 )) rows into an empty database" "$(secs "$s") s" "$limit" \
       "$(ratio "$(secs "$s")" "$(secs "$q")")" "$(mb "$s")" "$(detail "$s")"
   if [ "$sheet" = 65536 ]; then
-    first=$(secs "$s")
-    s=$(run 1 save "$D/save-home-$sheet" "$D/sheet-$sheet.xls")
-    row "re-import the same sheet into the filled database" "$(secs "$s") s" "first save $first s" \
-        "$(ratio "$(secs "$s")" "$first")" "$(mb "$s")" "$(detail "$s")"
+    # The filled database as the re-import finds it, for the floor to start from.
+    cp "$(find "$D/save-home-$sheet" -name PL_Cheque_Vendor.sqlite)" "$D/alone.sqlite"
+    rm -f "$D/alone.sqlite-wal" "$D/alone.sqlite-shm"
+    s=$(run 1 save "$D/save-home-$sheet" "$D/sheet-$sheet.xls" --statements "$D/statements-again.txt")
+    q=$(run 1 sqlite-alone-save "$D/alone.sqlite" "$D/sheet-$sheet.xls" "$D/statements-again.txt")
+    row "re-import the same sheet into the filled database" "$(secs "$s") s" \
+        "SQLite alone $(secs "$q") s, one transaction; target 1.5x and 3 s" \
+        "$(ratio "$(secs "$s")" "$(secs "$q")")" "$(mb "$s")" "$(detail "$s")"
   fi
 done
 rm -f "$D/alone.sqlite"*

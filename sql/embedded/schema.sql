@@ -4,7 +4,9 @@
 -- connection: case-insensitive and blind to trailing blanks, as SQL Server's
 -- default collation compares. Amount columns keep only numbers: a quoted
 -- amount that SQLite cannot read as a number stays text and the CHECK refuses
--- it, as SQL Server refuses to convert it to decimal.
+-- it, as SQL Server refuses to convert it to decimal. The columns the report
+-- searches hold no longer texts than their SQL Server columns, so the report
+-- can refuse a longer search text as one that cannot match.
 
 CREATE TABLE ZUD_user (
   UserName TEXT COLLATE TEXT_CI,
@@ -23,9 +25,9 @@ CREATE TABLE TSQ_IsUse_Data_Temp (
 
 CREATE TABLE TSQ_Cheque_Temp (
   Cheque_PK    TEXT COLLATE TEXT_CI,
-  Total_Amount REAL CHECK (typeof(Total_Amount) IN ('integer', 'real', 'null')),
-  WHT_Amount   REAL CHECK (typeof(WHT_Amount) IN ('integer', 'real', 'null')),
-  To_Be_Paid   REAL CHECK (typeof(To_Be_Paid) IN ('integer', 'real', 'null')),
+  Total_Amount REAL CHECK (typeof(Total_Amount) NOT IN ('text', 'blob')),
+  WHT_Amount   REAL CHECK (typeof(WHT_Amount) NOT IN ('text', 'blob')),
+  To_Be_Paid   REAL CHECK (typeof(To_Be_Paid) NOT IN ('text', 'blob')),
   Invoice_No   TEXT COLLATE TEXT_CI
 );
 CREATE INDEX IX_TSQ_Cheque_Temp_Cheque_PK ON TSQ_Cheque_Temp (Cheque_PK);
@@ -36,21 +38,21 @@ CREATE TABLE TSQ_Cheque_Main (
   Deka_Creat_date                TEXT COLLATE TEXT_CI,
   Deka_Receipt_Date              TEXT COLLATE TEXT_CI,
   Payment_Method                 TEXT COLLATE TEXT_CI,
-  Deka_Number                    TEXT COLLATE TEXT_CI,
+  Deka_Number                    TEXT COLLATE TEXT_CI CHECK (length(Deka_Number) <= 50),
   Clearing_Document              TEXT COLLATE TEXT_CI,
   Clearing_Date                  TEXT COLLATE TEXT_CI,
-  Check_No                       TEXT COLLATE TEXT_CI,
+  Check_No                       TEXT COLLATE TEXT_CI CHECK (length(Check_No) <= 50),
   Vendor_no                      TEXT COLLATE TEXT_CI,
-  Vendor_Name                    TEXT COLLATE TEXT_CI,
+  Vendor_Name                    TEXT COLLATE TEXT_CI CHECK (length(Vendor_Name) <= 255),
   Delivery_Mode                  TEXT COLLATE TEXT_CI,
   Tax_Number                     TEXT COLLATE TEXT_CI,
   Data_Status                    TEXT COLLATE TEXT_CI,
   Cheque_Reference_Document_Type TEXT COLLATE TEXT_CI,
   Invoice_No                     TEXT COLLATE TEXT_CI,
   vendor_name_recmoney           TEXT COLLATE TEXT_CI,
-  Sum_Total_Amount REAL CHECK (typeof(Sum_Total_Amount) IN ('integer', 'real', 'null')),
-  Sum_WHT_Amount   REAL CHECK (typeof(Sum_WHT_Amount) IN ('integer', 'real', 'null')),
-  Sum_To_Be_Paid   REAL CHECK (typeof(Sum_To_Be_Paid) IN ('integer', 'real', 'null'))
+  Sum_Total_Amount REAL CHECK (typeof(Sum_Total_Amount) NOT IN ('text', 'blob')),
+  Sum_WHT_Amount   REAL CHECK (typeof(Sum_WHT_Amount) NOT IN ('text', 'blob')),
+  Sum_To_Be_Paid   REAL CHECK (typeof(Sum_To_Be_Paid) NOT IN ('text', 'blob'))
 );
 CREATE INDEX IX_TSQ_Cheque_Main_Cheque_PK ON TSQ_Cheque_Main (Cheque_PK);
 
@@ -59,9 +61,9 @@ CREATE TABLE TSQ_Cheque_Detail (
   Pstng_Date   TEXT COLLATE TEXT_CI,
   DocumentNo   TEXT COLLATE TEXT_CI,
   Description  TEXT COLLATE TEXT_CI,
-  Total_Amount REAL CHECK (typeof(Total_Amount) IN ('integer', 'real', 'null')),
-  WHT_Amount   REAL CHECK (typeof(WHT_Amount) IN ('integer', 'real', 'null')),
-  To_Be_Paid   REAL CHECK (typeof(To_Be_Paid) IN ('integer', 'real', 'null')),
+  Total_Amount REAL CHECK (typeof(Total_Amount) NOT IN ('text', 'blob')),
+  WHT_Amount   REAL CHECK (typeof(WHT_Amount) NOT IN ('text', 'blob')),
+  To_Be_Paid   REAL CHECK (typeof(To_Be_Paid) NOT IN ('text', 'blob')),
   Fund         TEXT COLLATE TEXT_CI
 );
 CREATE INDEX IX_TSQ_Cheque_Detail_Cheque_PK ON TSQ_Cheque_Detail (Cheque_PK, Total_Amount);

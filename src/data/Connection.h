@@ -26,6 +26,15 @@ public:
     QString serverShortName() const;
 
     DbProvider& provider() { return *m_provider; }
+
+    // Transactions and the save lock: see DbProvider.
+    bool begin(int waitMs = -1) { return m_provider->begin(waitMs); }
+    void commit() { m_provider->commit(); }
+    void rollback() noexcept { m_provider->rollback(); }
+    bool inTransaction() const { return m_provider->inTransaction(); }
+    bool tryLockSave(int waitMs) { return m_provider->tryLockSave(waitMs); }
+    void unlockSave() noexcept { m_provider->unlockSave(); }
+
     // See DbProvider::setProgressHandler.
     void setProgressHandler(std::function<void()> handler) { m_provider->setProgressHandler(std::move(handler)); }
 

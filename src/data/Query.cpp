@@ -4,10 +4,12 @@
 #include "SqlLog.h"
 
 #include <QLocale>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <unordered_map>
 
-SqlPiece::SqlPiece(const char* literalUtf8) : kind(Kind::Literal), value(QString::fromUtf8(literalUtf8)) {}
 SqlPiece::SqlPiece(SqlText t) : kind(Kind::Text), value(std::move(t.value)) {}
 SqlPiece::SqlPiece(SqlNumber n) : kind(Kind::Number), value(std::move(n.value)) {}
 
@@ -22,59 +24,87 @@ void Query::close()
 
 void Query::clear()
 {
-    m_lines.clear();
+    m_shape.clear();
+    m_params.clear();
 }
 
 void Query::addLine(std::initializer_list<SqlPiece> pieces)
 {
-    m_lines.emplace_back(pieces);
+    for (const SqlPiece& p : pieces) {
+        if (p.kind == SqlPiece::Kind::Literal) {
+            m_shape.push_back(reinterpret_cast<uintptr_t>(p.literal));
+        } else {
+            m_shape.push_back(kValue);
+            m_params.push_back({p.kind == SqlPiece::Kind::Text ? SqlParam::Kind::Text : SqlParam::Kind::Number,
+                                p.value});
+        }
+    }
+    m_shape.push_back(kLineEnd);
 }
 
 QString Query::text() const
 {
     QString out;
-    for (size_t l = 0; l < m_lines.size(); ++l) {
-        if (l)
-            out += QStringLiteral("\r\n");
-        for (const SqlPiece& p : m_lines[l]) {
-            switch (p.kind) {
-            case SqlPiece::Kind::Literal:
-            case SqlPiece::Kind::Number:
+    size_t value = 0;
+    for (size_t i = 0; i < m_shape.size(); ++i) {
+        const uintptr_t s = m_shape[i];
+        if (s == kLineEnd) {
+            if (i + 1 < m_shape.size())
+                out += QStringLiteral("\r\n");
+        } else if (s == kValue) {
+            const SqlParam& p = m_params[value++];
+            if (p.kind == SqlParam::Kind::Number) {
                 out += p.value;
-                break;
-            case SqlPiece::Kind::Text:
+            } else {
                 out += u'\'';
                 out += QString(p.value).replace(u'\'', QStringLiteral("''"));
                 out += u'\'';
-                break;
             }
+        } else {
+            out += QString::fromUtf8(reinterpret_cast<const char*>(s));
         }
     }
     return out;
 }
+
+namespace {
+
+struct ShapeHash {
+    size_t operator()(const std::vector<uintptr_t>& v) const noexcept
+    {
+        size_t h = v.size();
+        for (uintptr_t x : v)
+            h = (h ^ x) * 0x100000001b3ULL + (h >> 29);
+        return h;
+    }
+};
+
+}  // namespace
 
 QString Query::sql() const
 {
+    // Literals live where the program's text lives, so equal shapes give
+    // equal statements. One thread runs statements; one cache serves it.
+    thread_local std::unordered_map<std::vector<uintptr_t>, QString, ShapeHash> cache;
+    if (auto it = cache.find(m_shape); it != cache.end())
+        return it->second;
     QString out;
-    for (size_t l = 0; l < m_lines.size(); ++l) {
-        if (l)
-            out += QStringLiteral("\r\n");
-        for (const SqlPiece& p : m_lines[l])
-            out += p.kind == SqlPiece::Kind::Literal ? p.value : QStringLiteral("?");
-    }
-    return out;
-}
-
-std::vector<SqlParam> Query::params() const
-{
-    std::vector<SqlParam> out;
-    for (const auto& line : m_lines)
-        for (const SqlPiece& p : line) {
-            if (p.kind == SqlPiece::Kind::Text)
-                out.push_back({SqlParam::Kind::Text, p.value});
-            else if (p.kind == SqlPiece::Kind::Number)
-                out.push_back({SqlParam::Kind::Number, p.value});
+    for (size_t i = 0; i < m_shape.size(); ++i) {
+        const uintptr_t s = m_shape[i];
+        if (s == kLineEnd) {
+            if (i + 1 < m_shape.size())
+                out += QStringLiteral("\r\n");
+        } else if (s == kValue) {
+            out += u'?';
+        } else {
+            out += QString::fromUtf8(reinterpret_cast<const char*>(s));
         }
+    }
+    // Bounded: a program that built statements from ever new literals would
+    // otherwise keep every one of them.
+    if (cache.size() > 4096)
+        cache.clear();
+    cache.emplace(m_shape, out);
     return out;
 }
 
@@ -271,31 +301,51 @@ QString Query::numberText(double v)
         return QStringLiteral("0");
     // 15 significant digits: what a double always holds exactly, so sums such
     // as 0.1 + 0.2 come out as 0.3 and every ordinary amount as typed.
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", v);
-    const QString s = QString::fromLatin1(buf);
-    const int e = s.indexOf(u'e');
-    const int exponent = s.mid(e + 1).toInt();
-    QString mantissa = s.left(e);
-    const bool negative = mantissa.startsWith(u'-');
-    if (negative)
-        mantissa.remove(0, 1);
-    QString digits = mantissa.remove(u'.');
-    while (digits.size() > 1 && digits.endsWith(u'0'))
-        digits.chop(1);
+    char sci[40];
+    const auto r = std::to_chars(sci, sci + sizeof sci, v, std::chars_format::scientific, 14);
+    const char* e = std::find(sci, r.ptr, 'e');
+    int exponent = 0;
+    std::from_chars(e + 1 + (e[1] == '+'), r.ptr, exponent);
+    const bool negative = sci[0] == '-';
+    // The digits without sign, point and trailing zeros.
+    char digits[20];
+    int n = 0;
+    for (const char* p = sci + (negative ? 1 : 0); p < e; ++p)
+        if (*p != '.')
+            digits[n++] = *p;
+    while (n > 1 && digits[n - 1] == '0')
+        --n;
 
-    QString out;
+    char out[64];
+    int o = 0;
+    if (negative)
+        out[o++] = '-';
     if (exponent >= 15 || exponent < -15) {
-        out = digits.left(1);
-        if (digits.size() > 1)
-            out += u'.' + digits.mid(1);
-        out += QStringLiteral("E%1%2").arg(exponent < 0 ? QStringLiteral("-") : QStringLiteral("+")).arg(std::abs(exponent));
+        out[o++] = digits[0];
+        if (n > 1) {
+            out[o++] = '.';
+            for (int i = 1; i < n; ++i)
+                out[o++] = digits[i];
+        }
+        o += std::snprintf(out + o, sizeof out - o, "E%c%d", exponent < 0 ? '-' : '+', std::abs(exponent));
     } else if (exponent < 0) {
-        out = QStringLiteral("0.") + QString(-exponent - 1, u'0') + digits;
-    } else if (digits.size() <= exponent + 1) {
-        out = digits + QString(exponent + 1 - digits.size(), u'0');
+        out[o++] = '0';
+        out[o++] = '.';
+        for (int i = 0; i < -exponent - 1; ++i)
+            out[o++] = '0';
+        for (int i = 0; i < n; ++i)
+            out[o++] = digits[i];
+    } else if (n <= exponent + 1) {
+        for (int i = 0; i < n; ++i)
+            out[o++] = digits[i];
+        for (int i = n; i < exponent + 1; ++i)
+            out[o++] = '0';
     } else {
-        out = digits.left(exponent + 1) + u'.' + digits.mid(exponent + 1);
+        for (int i = 0; i < n; ++i) {
+            if (i == exponent + 1)
+                out[o++] = '.';
+            out[o++] = digits[i];
+        }
     }
-    return negative ? u'-' + out : out;
+    return QString::fromLatin1(out, o);
 }

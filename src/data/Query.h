@@ -17,15 +17,21 @@ struct SqlNumber {
     QString value;
 };
 
-// One piece of a statement line: a literal from the program's own text, or a value.
+// One piece of a statement line: a string literal of the program's own text
+// (only literals: a statement's shape is recognised by where its literals
+// live), or a value.
 class SqlPiece {
 public:
-    SqlPiece(const char* literalUtf8);  // NOLINT: literals read naturally in addLine
-    SqlPiece(SqlText t);                // NOLINT
-    SqlPiece(SqlNumber n);              // NOLINT
+    template <size_t N>
+    SqlPiece(const char (&literalUtf8)[N]) : kind(Kind::Literal), literal(literalUtf8)  // NOLINT
+    {
+    }
+    SqlPiece(SqlText t);    // NOLINT: values read naturally in addLine
+    SqlPiece(SqlNumber n);  // NOLINT
 
     enum class Kind { Literal, Text, Number };
     Kind kind;
+    const char* literal = nullptr;
     QString value;
 };
 
@@ -34,6 +40,8 @@ public:
 class Query {
 public:
     explicit Query(Connection& connection);
+
+    Connection& connection() const { return m_connection; }
 
     void close();                // drops the current result
     void clear();                // the statement text becomes empty
@@ -64,9 +72,11 @@ public:
     // The statement as SQL Server receives it: text values as quoted literals
     // with quotes doubled, lines joined by CR LF.
     QString text() const;
-    // The statement with "?" for each value, and the values in order.
+    // The statement with "?" for each value, and the values in order. The
+    // text is made once per shape of statement and then shared: a save runs
+    // the same dozen shapes hundreds of thousands of times.
     QString sql() const;
-    std::vector<SqlParam> params() const;
+    const std::vector<SqlParam>& params() const { return m_params; }
 
     // Text form of a number as the field reader gives it: "." as decimal point,
     // no exponent for ordinary amounts, at most 15 significant digits.
@@ -77,7 +87,12 @@ private:
     void checkIndex(int index) const;
 
     Connection& m_connection;
-    std::vector<std::vector<SqlPiece>> m_lines;
+    // The statement's shape: each literal's address, kValue for a value and
+    // kLineEnd after each line. Values are kept apart in m_params, in order.
+    std::vector<uintptr_t> m_shape;
+    std::vector<SqlParam> m_params;
+    static constexpr uintptr_t kValue = 1;
+    static constexpr uintptr_t kLineEnd = 2;
     ResultSet m_result;
     bool m_open = false;
     size_t m_row = 0;

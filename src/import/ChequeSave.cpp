@@ -1,9 +1,13 @@
 #include "ChequeSave.h"
 
+#include "DatabaseError.h"
 #include "ImportGridLayout.h"
 #include "Query.h"
+#include "SaveLock.h"
 #include "StagingFlag.h"
 #include "TextGrid.h"
+
+#include <optional>
 
 namespace {
 
@@ -36,6 +40,17 @@ QString ChequeSave::savedMessage()
 QString ChequeSave::notReadMessage()
 {
     return QStringLiteral("กรุณาเปิดแฟ้มข้อมูลก่อน");
+}
+
+QString ChequeSave::nothingSavedMessage()
+{
+    return QStringLiteral("การบันทึกไม่สำเร็จ ไม่มีข้อมูลใดจากแฟ้มนี้ถูกบันทึกลงฐานข้อมูล "
+                          "สามารถบันทึกแฟ้มนี้ใหม่ได้อีกครั้ง");
+}
+
+QString ChequeSave::flagKeptMessage()
+{
+    return QStringLiteral("แต่สถานะการใช้ Temp ยังค้างอยู่ โปรดกดปุ่ม \"ล้างข้อมูล Temp\" ก่อนนำเข้าข้อมูลครั้งต่อไป");
 }
 
 bool ChequeSave::hasImportLayout(const TextGrid& grid)
@@ -141,8 +156,8 @@ ChequeSave::Result ChequeSave::run(const TextGrid& grid, const Hooks& hooks)
     if (flag.isBusy())
         return {Outcome::Busy, StagingFlag::busyMessage()};
 
-    // An amount the database refuses would stop the save half-way with the
-    // staging area locked; refuse the whole grid before anything is written.
+    // An amount the database refuses would fail the save at its row; name the
+    // cell before anything is written, so the user knows what to mend.
     const QString bad = badAmountMessage(grid);
     if (!bad.isEmpty())
         return {Outcome::BadAmount, bad};
@@ -150,32 +165,113 @@ ChequeSave::Result ChequeSave::run(const TextGrid& grid, const Hooks& hooks)
     if (hooks.confirm && !hooks.confirm())
         return {Outcome::Cancelled, QString()};
 
-    if (!flag.take())
-        return {Outcome::Busy, StagingFlag::busyMessage()};
+    // The take: alone in its transaction, under the save lock (SQL Server)
+    // or the file's write lock (embedded), so two takers cannot both get the
+    // flag, also when its row is missing.
+    Connection& db = m_a.connection();
+    std::optional<SaveLock> lock;
+    try {
+        lock.emplace(db, kTakeWaitMs);
+        if (!lock->held() || !db.begin(kTakeWaitMs))
+            return {Outcome::Busy, StagingFlag::busyMessage()};
+        const bool took = flag.take();
+        if (!took) {
+            db.rollback();
+            return {Outcome::Busy, StagingFlag::busyMessage()};
+        }
+        db.commit();
+    } catch (const DatabaseError& e) {
+        // The take is undone with its transaction: the flag is as it was.
+        db.rollback();
+        return {Outcome::Failed, nothingSavedMessage() + u'\n' + QString::fromUtf8(e.what())};
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    return writeAll(grid, hooks, flag);
+}
 
-    const int rows = grid.rowCount() - 1;
-    if (hooks.started)
-        hooks.started(rows);
-    for (int r = 1; r <= rows; ++r) {
-        if (hooks.rowStarted)
-            hooks.rowStarted(r);
-        writeRow(grid, r);
-        if (hooks.rowDone)
-            hooks.rowDone(r);
+ChequeSave::Result ChequeSave::writeAll(const TextGrid& grid, const Hooks& hooks, StagingFlag& flag)
+{
+    Connection& db = m_a.connection();
+    // Frees the flag after a failure; says so when even that fails.
+    auto freeAfterFailure = [&](QString message) -> Result {
+        try {
+            flag.release();
+        } catch (const DatabaseError& e) {
+            message += u'\n' + flagKeptMessage() + QStringLiteral("\n\n") + e.databaseText();
+        }
+        return {Outcome::Failed, message};
+    };
+
+    try {
+        if (!db.begin())
+            throw DatabaseError(QStringLiteral("The database is locked by another connection"),
+                                DatabaseError::Kind::Busy);
+        // Between the take's commit and this transaction another workstation
+        // could have cleared the area, and a third taken it: then this save
+        // must not go on as if the flag were its own.
+        if (!flag.isBusy()) {
+            db.rollback();
+            return {Outcome::Failed,
+                    nothingSavedMessage() + u'\n'
+                        + QStringLiteral("มีเครื่องอื่นล้างข้อมูล Temp ขณะที่เริ่มบันทึก")};
+        }
+        // Rows a failed clear may have left must not count in the sums.
+        emptyStaging();
+
+        const int rows = grid.rowCount() - 1;
+        if (hooks.started)
+            hooks.started(rows);
+        for (int r = 1; r <= rows; ++r) {
+            if (hooks.rowStarted)
+                hooks.rowStarted(r);
+            writeRow(grid, r);
+            if (hooks.rowDone)
+                hooks.rowDone(r);
+        }
+
+        writeSums();
+        writeInvoiceLists();
+        emptyStaging();
+        db.commit();
+    } catch (const DatabaseError& e) {
+        db.rollback();
+        const QString message = nothingSavedMessage() + u'\n' + QString::fromUtf8(e.what());
+        // Whatever this connection would write now goes to a file nobody uses.
+        if (e.kind() == DatabaseError::Kind::Moved)
+            return {Outcome::Failed, message};
+        return freeAfterFailure(message);
+    } catch (...) {
+        db.rollback();
+        try {
+            flag.release();
+        } catch (...) {
+        }
+        throw;
     }
 
-    writeSums();
-    writeInvoiceLists();
-    emptyStaging();
-    flag.release();
+    try {
+        flag.release();
+    } catch (const DatabaseError& e) {
+        return {Outcome::SavedFlagKept,
+                savedMessage() + u'\n' + flagKeptMessage() + QStringLiteral("\n\n") + QString::fromUtf8(e.what())};
+    }
     return {Outcome::Saved, savedMessage()};
 }
 
 void ChequeSave::writeRow(const TextGrid& grid, int row)
 {
-    auto& c = m_cells;
-    for (int col = 1; col < L::kColumnCount; ++col)
-        c[col] = grid.cell(col, row);
+    // Cells are taken from the grid as a statement needs them: a row of a
+    // cheque already stored uses fewer than half of them.
+    m_have.fill(false);
+    auto c = [&](int col) -> const QString& {
+        if (!m_have[col]) {
+            m_cells[col] = grid.cell(col, row);
+            m_have[col] = true;
+        }
+        return m_cells[col];
+    };
 
     Query& q = m_a;
 
@@ -186,8 +282,8 @@ void ChequeSave::writeRow(const TextGrid& grid, int row)
     q.addLine({"(Cheque_PK, Total_Amount, WHT_Amount"});
     q.addLine({", To_Be_Paid,Invoice_No)"});
     q.addLine({"VALUES"});
-    q.addLine({"(", T(c[L::ChequePk]), ",", T(c[L::TotalAmou]), ",", T(c[L::WhtAmount])});
-    q.addLine({", ", T(c[L::ToBePaid]), ",", T(c[L::InvoiceNo]), ")"});
+    q.addLine({"(", T(c(L::ChequePk)), ",", T(c(L::TotalAmou)), ",", T(c(L::WhtAmount))});
+    q.addLine({", ", T(c(L::ToBePaid)), ",", T(c(L::InvoiceNo)), ")"});
     q.execute();
 
     // Cheque header: created by the first row of a key, later rows refresh the tax number.
@@ -195,14 +291,14 @@ void ChequeSave::writeRow(const TextGrid& grid, int row)
     q.clear();
     q.addLine({"Select *"});
     q.addLine({"FROM TSQ_Cheque_Main"});
-    q.addLine({"Where Cheque_PK =", T(c[L::ChequePk])});
+    q.addLine({"Where Cheque_PK =", T(c(L::ChequePk))});
     q.open();
     if (q.recordCount() >= 1) {
         q.close();
         q.clear();
         q.addLine({"UPDATE TSQ_Cheque_Main"});
-        q.addLine({"Set Tax_Number=", T(c[L::TaxNumber])});
-        q.addLine({"Where Cheque_PK =", T(c[L::ChequePk])});
+        q.addLine({"Set Tax_Number=", T(c(L::TaxNumber))});
+        q.addLine({"Where Cheque_PK =", T(c(L::ChequePk))});
         q.execute();
     } else {
         q.close();
@@ -215,12 +311,12 @@ void ChequeSave::writeRow(const TextGrid& grid, int row)
         q.addLine({", Tax_Number, Data_Status, Cheque_Reference_Document_Type "});
         q.addLine({",Invoice_No,vendor_name_recmoney)"});
         q.addLine({"VALUES"});
-        q.addLine({"(", T(c[L::ChequePk]), ", ", T(c[L::ProfitCenterCode]), ",", T(c[L::DekaCreat])});
-        q.addLine({",", T(c[L::DekaRecei]), ", ", T(c[L::PaymentMethod]), ",", T(c[L::DekaNumber])});
-        q.addLine({",", T(c[L::ClearingDocument]), ", ", T(c[L::ClearingDate]), ",", T(c[L::CheckNo])});
-        q.addLine({",", T(c[L::Vendor]), ", ", T(c[L::VendorName]), ",", T(c[L::DeliveryMode])});
-        q.addLine({",", T(c[L::TaxNumber]), ", ", T(c[L::Status]), ",", T(c[L::Reference])});
-        q.addLine({",", T(c[L::InvoiceNo]), ", ", T(c[L::Payee]), ")"});
+        q.addLine({"(", T(c(L::ChequePk)), ", ", T(c(L::ProfitCenterCode)), ",", T(c(L::DekaCreat))});
+        q.addLine({",", T(c(L::DekaRecei)), ", ", T(c(L::PaymentMethod)), ",", T(c(L::DekaNumber))});
+        q.addLine({",", T(c(L::ClearingDocument)), ", ", T(c(L::ClearingDate)), ",", T(c(L::CheckNo))});
+        q.addLine({",", T(c(L::Vendor)), ", ", T(c(L::VendorName)), ",", T(c(L::DeliveryMode))});
+        q.addLine({",", T(c(L::TaxNumber)), ", ", T(c(L::Status)), ",", T(c(L::Reference))});
+        q.addLine({",", T(c(L::InvoiceNo)), ", ", T(c(L::Payee)), ")"});
         q.execute();
     }
 
@@ -229,7 +325,7 @@ void ChequeSave::writeRow(const TextGrid& grid, int row)
     q.clear();
     q.addLine({"Select *"});
     q.addLine({"FROM TSQR_Profit_Center"});
-    q.addLine({"Where Profit_Center_Code =", T(c[L::ProfitCenterCode])});
+    q.addLine({"Where Profit_Center_Code =", T(c(L::ProfitCenterCode))});
     q.open();
     if (q.recordCount() < 1) {
         q.close();
@@ -237,7 +333,7 @@ void ChequeSave::writeRow(const TextGrid& grid, int row)
         q.addLine({"INSERT INTO TSQR_Profit_Center"});
         q.addLine({"( Profit_Center_Code, Profit_Center_Name, Profit_Center_Lacation_Rec_Cheque )"});
         q.addLine({"VALUES"});
-        q.addLine({"(", T(c[L::ProfitCenterCode]), ",", T(c[L::ProfitCenter]), ",", T(c[L::ProfitCenter]), ")"});
+        q.addLine({"(", T(c(L::ProfitCenterCode)), ",", T(c(L::ProfitCenter)), ",", T(c(L::ProfitCenter)), ")"});
         q.execute();
     }
 
@@ -247,9 +343,9 @@ void ChequeSave::writeRow(const TextGrid& grid, int row)
     q.clear();
     q.addLine({"Select *"});
     q.addLine({"FROM TSQ_Cheque_Detail"});
-    q.addLine({"Where Cheque_PK =", T(c[L::ChequePk])});
-    q.addLine({"and Total_Amount=", N(Query::numberText(c[L::TotalAmou].trimmed().toDouble()))});
-    q.addLine({"and DocumentNo=", T(c[L::DocumentNo])});
+    q.addLine({"Where Cheque_PK =", T(c(L::ChequePk))});
+    q.addLine({"and Total_Amount=", N(Query::numberText(c(L::TotalAmou).trimmed().toDouble()))});
+    q.addLine({"and DocumentNo=", T(c(L::DocumentNo))});
     q.open();
     if (q.recordCount() < 1) {
         q.close();
@@ -259,9 +355,9 @@ void ChequeSave::writeRow(const TextGrid& grid, int row)
         q.addLine({", Description, Total_Amount, WHT_Amount"});
         q.addLine({", To_Be_Paid, Fund)"});
         q.addLine({"VALUES"});
-        q.addLine({"(", T(c[L::ChequePk]), ",", T(c[L::PstngDate]), ",", T(c[L::DocumentNo])});
-        q.addLine({", ", T(c[L::Description]), ",", T(c[L::TotalAmou]), ",", T(c[L::WhtAmount])});
-        q.addLine({",", T(c[L::ToBePaid]), ",", T(c[L::Fund]), ")"});
+        q.addLine({"(", T(c(L::ChequePk)), ",", T(c(L::PstngDate)), ",", T(c(L::DocumentNo))});
+        q.addLine({", ", T(c(L::Description)), ",", T(c(L::TotalAmou)), ",", T(c(L::WhtAmount))});
+        q.addLine({",", T(c(L::ToBePaid)), ",", T(c(L::Fund)), ")"});
         q.execute();
     }
 }

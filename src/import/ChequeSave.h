@@ -8,6 +8,7 @@
 #include <functional>
 
 class Query;
+class StagingFlag;
 class TextGrid;
 
 // Saves the import grid into the database: one staging row per grid row, the
@@ -15,10 +16,11 @@ class TextGrid;
 // centres and new invoice lines; then the per-cheque sums and invoice lists from
 // the staging rows, an empty staging table and a free flag.
 //
-// Statements run one by one without a transaction. A statement the database
-// refuses throws DatabaseError and ends the save where it stands: what ran stays,
-// the staging rows stay and the flag stays taken, so every workstation is kept
-// out until someone clears the staging area.
+// The flag take is committed on its own, so that every workstation sees "*";
+// everything after it is one transaction, committed before the flag is freed.
+// A failure rolls it back and frees the flag: nothing of the save remains and
+// the same sheet can be saved again. A save that is killed leaves the flag
+// taken and nothing else; the clear button frees it.
 class ChequeSave {
 public:
     enum class Outcome {
@@ -26,7 +28,9 @@ public:
         Busy,       // another workstation holds the staging area; nothing written
         BadAmount,  // an amount the database would refuse; nothing written
         Cancelled,  // the user did not confirm; nothing written
+        Failed,     // the database refused part of it; nothing of it kept
         Saved,
+        SavedFlagKept,  // saved, but the flag could not be freed afterwards
     };
     struct Result {
         Outcome outcome;
@@ -50,6 +54,10 @@ public:
     static QString confirmMessage();
     static QString savedMessage();
     static QString notReadMessage();
+    // The first line of every failure's message.
+    static QString nothingSavedMessage();
+    // Added when the flag stayed taken after a failure or a save.
+    static QString flagKeptMessage();
 
     // True when the grid has the import layout (a sheet has been read into it).
     static bool hasImportLayout(const TextGrid& grid);
@@ -65,7 +73,11 @@ public:
 
     static constexpr int kInvoiceListMax = 180;
 
+    // How long the flag take waits for another workstation's short write.
+    static constexpr int kTakeWaitMs = 2000;
+
 private:
+    Result writeAll(const TextGrid& grid, const Hooks& hooks, StagingFlag& flag);
     void writeRow(const TextGrid& grid, int row);
     void writeSums();
     void writeInvoiceLists();
@@ -73,5 +85,6 @@ private:
 
     Query& m_a;
     Query& m_b;
-    std::array<QString, ImportGridLayout::kColumnCount> m_cells;// the row being written (import grid columns)
+    std::array<QString, ImportGridLayout::kColumnCount> m_cells;  // the row being written (import grid columns)
+    std::array<bool, ImportGridLayout::kColumnCount> m_have{};     // which of them are taken from the grid
 };

@@ -71,12 +71,3 @@ TEST(TsqlAdapterTest, RewritesLeftAndMarksTheServerDate)
     EXPECT_EQ(TsqlAdapter::translate("SELECT LEFT(UserName, 2) FROM ZUD_user").sql,
               "SELECT tsql_left(UserName, 2) FROM ZUD_user");
 }
-
-TEST(TsqlAdapterTest, CachesPerStatementText)
-{
-    TsqlAdapter a;
-    const auto* first = &a.adapt("SELECT * FROM ZUD_user");
-    EXPECT_EQ(first, &a.adapt("SELECT * FROM ZUD_user"));
-    EXPECT_THROW(a.adapt("SELECT TOP 1 * FROM ZUD_user"), DatabaseError);
-    EXPECT_THROW(a.adapt("SELECT TOP 1 * FROM ZUD_user"), DatabaseError);  // refusals are not cached as success
-}

@@ -3,6 +3,7 @@
 #include "ChildWindows.h"
 #include "DocumentOpener.h"
 #include "GridExport.h"
+#include "StagingFlag.h"
 #include "StringGrid.h"
 
 #include <QComboBox>
@@ -92,6 +93,25 @@ TEST_F(ImportWindowTest, ClearButtonAsksFirstThenFreesTheFlagAndEmptiesStaging)
     // And the gate lets the user in again.
     EXPECT_TRUE(click(w->BitBtn1).isEmpty());
     EXPECT_TRUE(w->Panel2->isVisible());
+}
+
+TEST_F(ImportWindowTest, ClearButtonRefusesWhileAnotherWorkstationsSaveHoldsTheDatabase)
+{
+    db->exec("UPDATE TSQ_IsUse_Data_Temp SET Is_User_Temp = '*'");
+    db->exec("INSERT INTO TSQ_Cheque_Temp (Cheque_PK, Total_Amount) VALUES ('2010/1', 1)");
+    Connection saving;  // a save in its transaction on another workstation
+    saving.setConnectionString(Connection::fixedConnectionString());
+    saving.open();
+    ASSERT_TRUE(saving.begin(0));
+    EXPECT_EQ(click(w->btnClear_Temp, {B::Ok, B::Ok}),
+              (QStringList{QStringLiteral("ยืนยันการลบข้อมูล Temp"), StagingFlag::saveRunningMessage()}));
+    EXPECT_EQ(flag(), "*");
+    EXPECT_EQ(db->count("TSQ_Cheque_Temp"), 1);
+    saving.rollback();
+    // The save is gone; its flag is cleared as the button promises.
+    EXPECT_EQ(click(w->btnClear_Temp, {B::Ok, B::Ok}).value(1), StagingFlag::clearedMessage());
+    EXPECT_EQ(flag(), "");
+    EXPECT_EQ(db->count("TSQ_Cheque_Temp"), 0);
 }
 
 TEST_F(ImportWindowTest, OpenReadsTheChosenSheetAndHidesThePanelAndItsTitleStrip)

@@ -71,11 +71,27 @@ TEST_F(StagingFlagTest, TakeSucceedsOnceWhateverFreeTextTheFlagHolds)
     }
 }
 
-TEST_F(StagingFlagTest, TableWithoutAFlagRowLetsTheSaveRun)
+TEST_F(StagingFlagTest, TableWithoutAFlagRowGetsOneAndStillKeepsASecondTakerOut)
 {
+    db.exec("DELETE FROM TSQ_IsUse_Data_Temp");
+    StagingFlag mine(a1);
+    StagingFlag theirs(b);
+    EXPECT_FALSE(mine.isBusy());
+    ASSERT_TRUE(db.connection().begin());
+    EXPECT_TRUE(mine.take());
+    db.connection().commit();
+    EXPECT_EQ(db.count("TSQ_IsUse_Data_Temp"), 1);
+    EXPECT_TRUE(theirs.isBusy());
+    ASSERT_TRUE(other.begin());
+    EXPECT_FALSE(theirs.take());
+    other.rollback();
+    EXPECT_EQ(db.count("TSQ_IsUse_Data_Temp"), 1);
+
+    // A whole save without the row leaves one free row behind.
     db.exec("DELETE FROM TSQ_IsUse_Data_Temp");
     ChequeSave save(a1, a2);
     EXPECT_EQ(save.run(grid, {}).outcome, ChequeSave::Outcome::Saved);
     EXPECT_EQ(db.count("TSQ_Cheque_Main"), 4);
-    EXPECT_EQ(db.count("TSQ_IsUse_Data_Temp"), 0);
+    EXPECT_EQ(flag(), "");
+    EXPECT_EQ(db.count("TSQ_IsUse_Data_Temp"), 1);
 }

@@ -1,7 +1,7 @@
 // The report window as the main window hosts it: wait cursor and exit button.
 #include "ChildWindows.h"
 #include "Connection.h"
-#include "DbProvider.h"
+#include "ForwardingProvider.h"
 #include "ModalAnswer.h"
 #include "TestDatabase.h"
 #include "TfrmRep_ChequVendor.h"
@@ -16,24 +16,17 @@
 namespace {
 
 // The build's own provider, noting the cursor shown while each SELECT runs.
-class CursorWatch : public DbProvider {
+class CursorWatch : public ForwardingProvider {
 public:
-    explicit CursorWatch(std::vector<Qt::CursorShape>& seen) : m_inner(createProvider()), m_seen(seen) {}
-    void open(const ConnectionString& cs) override { m_inner->open(cs); }
-    bool isOpen() const override { return m_inner->isOpen(); }
+    explicit CursorWatch(std::vector<Qt::CursorShape>& seen) : ForwardingProvider(createProvider()), m_seen(seen) {}
     ResultSet select(const QString& sql, const std::vector<SqlParam>& params) override
     {
         const QCursor* c = QApplication::overrideCursor();
         m_seen.push_back(c ? c->shape() : Qt::ArrowCursor);
-        return m_inner->select(sql, params);
-    }
-    long long execute(const QString& sql, const std::vector<SqlParam>& params) override
-    {
-        return m_inner->execute(sql, params);
+        return ForwardingProvider::select(sql, params);
     }
 
 private:
-    std::unique_ptr<DbProvider> m_inner;
     std::vector<Qt::CursorShape>& m_seen;
 };
 

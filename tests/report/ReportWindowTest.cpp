@@ -326,3 +326,60 @@ TEST_F(ReportWindow, ExportHandsTheWorkbookOnOrSaysWhereItIs)
 }
 
 }
+
+TEST_F(ReportWindow, SearchTextThatCannotBeSearchedAsTypedIsRefusedInItsBox)
+{
+    const QString fifty = QString(50, QChar('9'));
+    addCheque({"2026/100040", fifty, QString(50, QChar('D')), QString(255, QChar(u'ก')), 10});
+    addLine("2026/100040", "5100000040", 10);
+    struct Box {
+        QRadioButton* radio;
+        QLineEdit* edit;
+        int column;
+    };
+    const Box boxes[] = {{w.RadioButton2, w.edtCheck_No, 50}, {w.RadioButton3, w.edtDeka_Number, 50},
+                         {w.RadioButton4, w.edtVendor_Name, 255}};
+    for (const Box& b : boxes) {
+        SCOPED_TRACE(b.edit->objectName().toStdString());
+        QTest::mouseClick(b.radio, Qt::LeftButton);
+        // One more than the column holds, so a longer text stays visible as such.
+        EXPECT_EQ(b.edit->maxLength(), b.column + 1);
+        const QString longest = b.edit == w.edtCheck_No ? fifty
+                                : b.edit == w.edtDeka_Number ? QString(50, QChar('D'))
+                                                             : QString(255, QChar(u'ก'));
+        b.edit->setText(longest);
+        EXPECT_TRUE(show().isEmpty());  // the longest stored value is found
+        EXPECT_EQ(listed(), QStringList{"2026/100040"});
+
+        const QString refused[] = {
+            longest + QStringLiteral("9"),                   // longer than any stored value
+            QString(500, QChar('9')),                        // pasted: cut to the box's limit, still too long
+            QStringLiteral("99") + QChar(0) + QStringLiteral("9"),  // a NUL
+            QStringLiteral("9") + QChar(0xD800),             // half a surrogate pair
+            QString(QChar(0xDC00)) + QStringLiteral("9"),
+        };
+        for (const QString& text : refused) {
+            w.StringGrid1->grid().setCell(1, 1, "before");
+            b.edit->setText(text);
+            w.btnShow_data->setFocus();
+            const QStringList texts = show();
+            ASSERT_EQ(texts.size(), 1);
+            EXPECT_NE(texts[0], kNotFound);
+            EXPECT_EQ(grid().cell(1, 1), "before");  // no search ran
+            EXPECT_EQ(w.focusWidget(), b.edit);
+        }
+        b.edit->clear();
+    }
+    // Trailing blanks do not count where the database compares with "=".
+    QTest::mouseClick(w.RadioButton2, Qt::LeftButton);
+    w.edtCheck_No->setText(fifty + " ");
+    EXPECT_TRUE(show().isEmpty());
+    EXPECT_EQ(listed(), QStringList{"2026/100040"});
+    // And no longer value can be stored in the first place.
+    EXPECT_THROW(db.exec("UPDATE TSQ_Cheque_Main SET Check_No = '" + fifty + "9'"), std::exception);
+    EXPECT_THROW(db.exec("UPDATE TSQ_Cheque_Main SET Vendor_Name = '" + QString(256, QChar('v')) + "'"),
+                 std::exception);
+    // A whole pair is an ordinary character.
+    w.edtCheck_No->setText(QStringLiteral("9") + QChar(0xD83D) + QChar(0xDE00));
+    EXPECT_EQ(show(), QStringList{kNotFound});
+}

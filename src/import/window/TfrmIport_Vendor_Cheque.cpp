@@ -10,13 +10,13 @@
 #include "GridExport.h"
 #include "Messages.h"
 #include "NamedWidget.h"
+#include "SaveProgress.h"
 #include "StagingFlag.h"
 #include "StringGrid.h"
 #include "WaitCursor.h"
 
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -27,14 +27,6 @@
 #include <QVBoxLayout>
 
 #include <optional>
-
-namespace {
-
-// How often the save repaints its row counter and bar: often enough to look
-// alive, rarely enough to cost nothing next to the statements.
-constexpr qint64 kProgressPaintMs = 100;
-
-}  // namespace
 
 TfrmIport_Vendor_Cheque::TfrmIport_Vendor_Cheque(Connection& db, QWidget* parent)
     : QWidget(parent), ADOQuery1(db), ADOQuery2(db), m_db(db)
@@ -291,8 +283,11 @@ void TfrmIport_Vendor_Cheque::btnClear_TempClick()
     guarded(this, [&] {
         if (!Messages::confirm(this, QStringLiteral("ยืนยันการลบข้อมูล Temp")))
             return;
-        StagingFlag(ADOQuery1).clearStagingArea();
-        Messages::plain(this, QStringLiteral("ทำการบัน Clear ข้อมูลเรียบร้อยแล้ว"));
+        if (StagingFlag(ADOQuery1).clearStagingArea() == StagingFlag::Clear::SaveRunning) {
+            Messages::plain(this, StagingFlag::saveRunningMessage());
+            return;
+        }
+        Messages::plain(this, StagingFlag::clearedMessage());
     });
 }
 
@@ -350,53 +345,24 @@ void TfrmIport_Vendor_Cheque::Button1Click()
             return;
         }
         std::optional<WaitCursor> wait;
-        QElapsedTimer sincePaint;
-        int last = 0;
-        int current = 0;
-
-        ChequeSave::Hooks hooks;
+        SaveProgress progress(m_db, {[&](int rows) {
+                                         wait.emplace();
+                                         // A bar whose range is 0..0 turns into a busy indicator
+                                         // that never stops; a grid without lines keeps an empty bar.
+                                         ProgressBar1->setRange(0, std::max(rows, 1));
+                                     },
+                                     [&](int row) { showProgress(row); }});
+        ChequeSave::Hooks hooks = progress.hooks();
         hooks.confirm = [this] { return Messages::confirm(this, ChequeSave::confirmMessage()); };
-        hooks.started = [&](int rows) {
-            wait.emplace();
-            last = rows;
-            // A bar whose range is 0..0 turns into a busy indicator that never
-            // stops; a grid without lines keeps an empty bar instead.
-            ProgressBar1->setRange(0, std::max(rows, 1));
-            sincePaint.start();
-        };
-        hooks.rowStarted = [&](int row) { current = row; };
-        // Long statements (the invoice lists of a large sheet take half a
-        // second) paint from inside the database's own progress calls.
-        struct ProgressScope {
-            Connection& db;
-            ~ProgressScope() { db.setProgressHandler({}); }
-        } progressScope{m_db};
-        m_db.setProgressHandler([&] {
-            if (current > 0 && sincePaint.elapsed() >= kProgressPaintMs) {
-                showProgress(current);
-                sincePaint.restart();
-            }
-        });
-        hooks.rowDone = [&](int row) {
-            if (row == last || sincePaint.elapsed() >= kProgressPaintMs) {
-                showProgress(row);
-                sincePaint.restart();
-            }
-        };
 
-        ChequeSave save(ADOQuery1, ADOQuery2);
-        ChequeSave::Result result;
-        try {
-            result = save.run(StringGrid1->grid(), hooks);
-        } catch (...) {
-            // The counter shows the row that failed, the bar the rows done.
-            if (current > 0) {
-                l_no->setText(QString::number(current));
-                ProgressBar1->setValue(current - 1);
-            }
-            throw;
-        }
+        const ChequeSave::Result result = ChequeSave(ADOQuery1, ADOQuery2).run(StringGrid1->grid(), hooks);
         wait.reset();
+        if (result.outcome == ChequeSave::Outcome::Failed && progress.currentRow() > 0) {
+            // The counter keeps the row the save stopped at; the bar shows
+            // that none of the rows was kept.
+            l_no->setText(QString::number(progress.currentRow()));
+            ProgressBar1->setValue(0);
+        }
         if (!result.message.isEmpty())
             Messages::plain(this, result.message);
     });

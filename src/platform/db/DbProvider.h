@@ -33,6 +33,29 @@ public:
     // window can keep painting during a long one; empty removes it. Providers
     // that cannot call back while the server works leave this as it is.
     virtual void setProgressHandler(std::function<void()> handler) { (void)handler; }
+
+    // One unit of work: every statement until commit() or rollback() is kept
+    // or undone as a whole. The embedded database takes its write lock at once
+    // (waiting up to waitMs for another writer, the connection's own busy
+    // timeout when waitMs < 0) and returns false when it could not get it;
+    // SQL Server takes its locks as the statements need them. Both check, for
+    // a file, that it is still the one at its path (Kind::Moved otherwise),
+    // and commit() checks that again before it commits.
+    virtual bool begin(int waitMs = -1) = 0;
+    virtual void commit() = 0;
+    // Undoes the open transaction; nothing when none is open. Never throws.
+    virtual void rollback() noexcept = 0;
+    virtual bool inTransaction() const = 0;
+
+    // The save lock, held by a running save from before its flag take until
+    // after its flag release, so that the clear button can tell a save that
+    // is alive from a flag left behind by one that died. On SQL Server it is
+    // an application lock owned by the session, which the server frees when
+    // the session ends. The embedded database needs none: a running save
+    // holds the file's write lock, which begin(0) cannot get. False when
+    // another connection holds it after waiting up to waitMs.
+    virtual bool tryLockSave(int waitMs) { (void)waitMs; return true; }
+    virtual void unlockSave() noexcept {}
 };
 
 // The provider chosen when the program was built (embedded by default).

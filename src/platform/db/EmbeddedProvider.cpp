@@ -5,6 +5,9 @@
 #include "SqliteFunctions.h"
 
 #include <QFileInfo>
+#include <cerrno>
+#include <unistd.h>
+#include <charconv>
 #include <sqlite3.h>
 
 namespace {
@@ -12,14 +15,26 @@ namespace {
 constexpr int kBusyTimeoutMs = 10000;  // other workstations' short writes
 constexpr int kStatementCacheLimit = 128;
 
+[[noreturn]] void failOn(sqlite3* db, const char* err = nullptr)
+{
+    throw DatabaseError(QString::fromUtf8(err ? err : sqlite3_errmsg(db)),
+                        EmbeddedProvider::kindOf(sqlite3_extended_errcode(db), sqlite3_system_errno(db)));
+}
+
 void execPragma(sqlite3* db, const char* sql)
 {
     char* err = nullptr;
     if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        const QString msg = QString::fromUtf8(err ? err : sqlite3_errmsg(db));
+        const QByteArray msg(err ? err : sqlite3_errmsg(db));
         sqlite3_free(err);
-        throw DatabaseError(msg);
+        failOn(db, msg.constData());
     }
+}
+
+// sqlite3_exec for the provider's own statements; the result code.
+int execPlain(sqlite3* db, const char* sql)
+{
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
 }
 
 }  // namespace
@@ -29,11 +44,18 @@ EmbeddedProvider::~EmbeddedProvider()
     close();
 }
 
+void EmbeddedProvider::dropStatements()
+{
+    for (const auto& p : m_prepared)
+        sqlite3_finalize(p->st);
+    m_prepared.clear();
+    m_byText.clear();
+    m_byAddress.clear();
+}
+
 void EmbeddedProvider::close()
 {
-    for (sqlite3_stmt* st : std::as_const(m_statements))
-        sqlite3_finalize(st);
-    m_statements.clear();
+    dropStatements();
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -47,28 +69,62 @@ QString EmbeddedProvider::databasePath(const ConnectionString& cs)
 
 sqlite3* EmbeddedProvider::openFile(const QString& path, bool create)
 {
+    // Memory statistics cost a global lock on every allocation and nobody
+    // reads them. Only possible before SQLite's first use; later it stays on.
+    static const bool configured = [] {
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        return true;
+    }();
+    (void)configured;
     sqlite3* db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         QString msg = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+        const DatabaseError::Kind kind =
+            kindOf(db ? sqlite3_extended_errcode(db) : rc, db ? sqlite3_system_errno(db) : 0);
         sqlite3_close_v2(db);
         if (!QFileInfo::exists(path))
             msg = QStringLiteral("Cannot open database: %1 does not exist (%2)").arg(path, msg);
-        throw DatabaseError(msg);
+        throw DatabaseError(msg, kind);
     }
     try {
-        sqlite3_extended_result_codes(db, 1);
-        sqlite3_busy_timeout(db, kBusyTimeoutMs);
-        SqliteFunctions::registerAll(db);
-        execPragma(db, "PRAGMA journal_mode=WAL");
-        execPragma(db, "PRAGMA synchronous=NORMAL");
-        execPragma(db, "PRAGMA foreign_keys=OFF");
+        try {
+            configure(db);
+        } catch (const DatabaseError& e) {
+            // A database in WAL mode needs to write its -shm beside it even to
+            // read; where it cannot, SQLite's own reason is vague.
+            if (e.kind() == DatabaseError::Kind::Other && !writable(path))
+                throw DatabaseError(e.databaseText(), DatabaseError::Kind::ReadOnly);
+            throw;
+        }
     } catch (...) {
         sqlite3_close_v2(db);
         throw;
     }
     return db;
+}
+
+bool EmbeddedProvider::writable(const QString& path)
+{
+    const QByteArray file = QFile::encodeName(path);
+    const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
+    return access(file.constData(), W_OK) == 0 && access(dir.constData(), W_OK) == 0;
+}
+
+void EmbeddedProvider::configure(sqlite3* db)
+{
+    {
+        sqlite3_extended_result_codes(db, 1);
+        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        SqliteFunctions::registerAll(db);
+        execPragma(db, "PRAGMA journal_mode=WAL");
+        execPragma(db, "PRAGMA synchronous=NORMAL");
+        // A save writes tens of megabytes in one transaction; a cache that
+        // holds them spares writing pages to the log again and again.
+        execPragma(db, "PRAGMA cache_size=-65536");
+        execPragma(db, "PRAGMA foreign_keys=OFF");
+    }
 }
 
 void EmbeddedProvider::open(const ConnectionString& cs)
@@ -81,12 +137,14 @@ void EmbeddedProvider::open(const ConnectionString& cs)
     // A file that is there but is no catalogue fails now, not at the first statement.
     char* err = nullptr;
     if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err) != SQLITE_OK) {
-        const QString msg = QString::fromUtf8(err ? err : sqlite3_errmsg(db));
+        const DatabaseError e(QString::fromUtf8(err ? err : sqlite3_errmsg(db)),
+                              kindOf(sqlite3_extended_errcode(db), sqlite3_system_errno(db)));
         sqlite3_free(err);
         sqlite3_close_v2(db);
-        throw DatabaseError(msg);
+        throw e;
     }
     m_db = db;
+    m_moved = false;
     installProgressHandler();
 }
 
@@ -118,33 +176,258 @@ int EmbeddedProvider::onProgress(void* self)
 
 void EmbeddedProvider::fail() const
 {
-    throw DatabaseError(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    failOn(m_db);
 }
 
-sqlite3_stmt* EmbeddedProvider::prepare(const QString& sqliteSql)
+DatabaseError::Kind EmbeddedProvider::kindOf(int extendedCode, int systemErrno)
+{
+    using K = DatabaseError::Kind;
+    if (extendedCode == SQLITE_READONLY_DBMOVED)
+        return K::Moved;
+    switch (extendedCode & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return K::Busy;
+    case SQLITE_FULL:
+        return K::DiskFull;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return K::ReadOnly;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return K::Damaged;
+    case SQLITE_CANTOPEN:
+        if (systemErrno == EROFS || systemErrno == EACCES || systemErrno == EPERM)
+            return K::ReadOnly;
+        break;
+    case SQLITE_IOERR:
+        // An I/O error says little by itself; the system's reason says more.
+        switch (systemErrno) {
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return K::DiskFull;
+        case EROFS:
+        case EACCES:
+        case EPERM:
+            return K::ReadOnly;
+        case ENOENT:
+        case ESTALE:
+            return K::Moved;
+        default:
+            break;
+        }
+        break;
+    default:
+        break;
+    }
+    return K::Other;
+}
+
+void EmbeddedProvider::checkInPlace()
 {
     if (!m_db)
         throw DatabaseError(QStringLiteral("The database connection is not open"));
-    if (sqlite3_stmt* st = m_statements.value(sqliteSql)) {
-        sqlite3_reset(st);
-        sqlite3_clear_bindings(st);
-        return st;
+    if (!m_moved) {
+        int moved = 0;
+        if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved) {
+            m_moved = true;
+            // The -wal and -shm beside the path now pair with another file (a
+            // restored copy): this connection must leave them empty and, when it
+            // closes, must not delete them as if they were its own.
+            int persist = 1;
+            sqlite3_file_control(m_db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+            if (sqlite3_get_autocommit(m_db)) {
+                sqlite3_busy_timeout(m_db, 0);
+                sqlite3_wal_checkpoint_v2(m_db, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+                sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+            }
+        }
     }
-    if (m_statements.size() >= kStatementCacheLimit) {
-        for (sqlite3_stmt* st : std::as_const(m_statements))
-            sqlite3_finalize(st);
-        m_statements.clear();
-    }
-    const QByteArray utf8 = sqliteSql.toUtf8();
-    sqlite3_stmt* st = nullptr;
-    const char* tail = nullptr;
-    if (sqlite3_prepare_v3(m_db, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_PREPARE_PERSISTENT, &st,
-                           &tail) != SQLITE_OK)
+    if (m_moved)
+        throw DatabaseError(QStringLiteral("The database file %1 was moved, replaced or deleted while it was open")
+                                .arg(QString::fromUtf8(sqlite3_db_filename(m_db, "main"))),
+                            DatabaseError::Kind::Moved);
+}
+
+void EmbeddedProvider::checkBeforeStatement()
+{
+    if (m_moved || (m_db && sqlite3_get_autocommit(m_db)))
+        checkInPlace();
+}
+
+bool EmbeddedProvider::begin(int waitMs)
+{
+    checkInPlace();
+    if (!sqlite3_get_autocommit(m_db))
+        throw DatabaseError(QStringLiteral("A transaction is already open"));
+    if (waitMs >= 0)
+        sqlite3_busy_timeout(m_db, waitMs);
+    const int rc = execPlain(m_db, "BEGIN IMMEDIATE");
+    if (waitMs >= 0)
+        sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    if (rc == SQLITE_OK)
+        return true;
+    if ((rc & 0xff) == SQLITE_BUSY)
+        return false;
+    fail();
+}
+
+void EmbeddedProvider::commit()
+{
+    checkInPlace();
+    if (execPlain(m_db, "COMMIT") != SQLITE_OK)
         fail();
-    if (!st)
+}
+
+void EmbeddedProvider::rollback() noexcept
+{
+    if (!m_db || sqlite3_get_autocommit(m_db))
+        return;
+    // Statements of the transaction are reset after each use; none is left
+    // stepping that ROLLBACK would have to abort.
+    execPlain(m_db, "ROLLBACK");
+    if (m_moved) {
+        sqlite3_busy_timeout(m_db, 0);
+        sqlite3_wal_checkpoint_v2(m_db, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    }
+}
+
+bool EmbeddedProvider::inTransaction() const
+{
+    return m_db && !sqlite3_get_autocommit(m_db);
+}
+
+EmbeddedProvider::Prepared& EmbeddedProvider::prepare(const QString& tsql)
+{
+    if (!m_db)
+        throw DatabaseError(QStringLiteral("The database connection is not open"));
+    Prepared* p = m_byAddress.value(tsql.constData());
+    if (!p)
+        p = m_byText.value(tsql);
+    if (p) {
+        sqlite3_reset(p->st);
+        sqlite3_clear_bindings(p->st);
+        // SQLite prepares a statement again by itself after a schema change,
+        // which may change what "*" stands for.
+        if (sqlite3_column_count(p->st) != static_cast<int>(p->columns->size()))
+            describeColumns(*p);
+        return *p;
+    }
+    if (m_prepared.size() >= kStatementCacheLimit)
+        dropStatements();
+    auto fresh = std::make_unique<Prepared>();
+    fresh->tsql = tsql;
+    fresh->adapted = TsqlAdapter::translate(tsql);
+    const QByteArray utf8 = fresh->adapted.sql.toUtf8();
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v3(m_db, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_PREPARE_PERSISTENT,
+                           &fresh->st, &tail) != SQLITE_OK)
+        fail();
+    if (!fresh->st)
         throw DatabaseError(QStringLiteral("Empty statement"));
-    m_statements.insert(sqliteSql, st);
-    return st;
+    describeColumns(*fresh);
+    p = fresh.get();
+    m_prepared.push_back(std::move(fresh));
+    m_byText.insert(p->tsql, p);
+    m_byAddress.insert(p->tsql.constData(), p);
+    return *p;
+}
+
+void EmbeddedProvider::describeColumns(Prepared& p)
+{
+    const int cols = sqlite3_column_count(p.st);
+    std::vector<QString> names;
+    names.reserve(static_cast<size_t>(cols));
+    for (int c = 0; c < cols; ++c)
+        names.push_back(QString::fromUtf8(sqlite3_column_name(p.st, c)));
+    p.columns = std::make_shared<const std::vector<QString>>(std::move(names));
+    p.dateTime.assign(static_cast<size_t>(cols), false);
+    for (int c : p.adapted.dateTimeColumns)
+        if (c < cols)
+            p.dateTime[static_cast<size_t>(c)] = true;
+}
+
+namespace {
+
+// UTF-16 to UTF-8 written at out, as QString::toUtf8 converts (a lone
+// surrogate becomes U+FFFD); out has room for three bytes per unit. Returns
+// the end of what was written.
+char* writeUtf8(const QString& s, char* out)
+{
+    const char16_t* p = reinterpret_cast<const char16_t*>(s.constData());
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = p[i];
+        if (c < 0x80) {
+            *out++ = static_cast<char>(c);
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (p[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x800) {
+            *out++ = static_cast<char>(0xC0 | (c >> 6));
+        } else if (c < 0x10000) {
+            *out++ = static_cast<char>(0xE0 | (c >> 12));
+            *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        } else {
+            // Two UTF-16 units became four bytes: still within three per unit.
+            *out++ = static_cast<char>(0xF0 | (c >> 18));
+            *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        }
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+}  // namespace
+
+bool EmbeddedProvider::parseNumber(const QString& text, long long& integer, double& real, bool& isInteger)
+{
+    // Only what T-SQL takes as a number written in a statement: blanks
+    // around, an optional minus, digits with at most one point. No exponent,
+    // no plus, no thousands separators.
+    char buf[64];
+    qsizetype b = 0, e = text.size();
+    while (b < e && text.at(b) == u' ')
+        ++b;
+    while (e > b && text.at(e - 1) == u' ')
+        --e;
+    if (e - b <= 0 || e - b >= static_cast<qsizetype>(sizeof buf))
+        return false;
+    int digits = 0, points = 0;
+    for (qsizetype i = b; i < e; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c >= u'0' && c <= u'9')
+            ++digits;
+        else if (c == u'.')
+            ++points;
+        else if (!(c == u'-' && i == b))
+            return false;
+        buf[i - b] = static_cast<char>(c);
+    }
+    if (digits == 0 || points > 1)
+        return false;
+    const char* first = buf;
+    const char* last = buf + (e - b);
+    if (points == 0) {
+        const auto r = std::from_chars(first, last, integer);
+        if (r.ec == std::errc() && r.ptr == last) {
+            isInteger = true;
+            return true;
+        }
+    }
+    const auto r = std::from_chars(first, last, real, std::chars_format::fixed);
+    if (r.ec != std::errc() || r.ptr != last)
+        return false;
+    isInteger = false;
+    return true;
 }
 
 void EmbeddedProvider::bind(sqlite3_stmt* st, const std::vector<SqlParam>& params)
@@ -153,26 +436,32 @@ void EmbeddedProvider::bind(sqlite3_stmt* st, const std::vector<SqlParam>& param
         throw DatabaseError(QStringLiteral("The statement has %1 placeholders but %2 values")
                                 .arg(sqlite3_bind_parameter_count(st))
                                 .arg(params.size()));
+    // All texts into one buffer, then bound where they lie: the buffer stays
+    // as it is until the next statement binds.
+    qsizetype need = 0;
+    for (const SqlParam& p : params)
+        if (p.kind == SqlParam::Kind::Text)
+            need += p.value.size() * 3;
+    if (m_bindBuffer.size() < need)
+        m_bindBuffer.resize(need);
+    char* const base = m_bindBuffer.data();
+    char* at = base;
     for (size_t i = 0; i < params.size(); ++i) {
         const int idx = static_cast<int>(i) + 1;
         const SqlParam& p = params[i];
         int rc;
         if (p.kind == SqlParam::Kind::Text) {
-            const QByteArray u = p.value.toUtf8();
-            rc = sqlite3_bind_text(st, idx, u.constData(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
+            char* end = writeUtf8(p.value, at);
+            rc = sqlite3_bind_text(st, idx, at, static_cast<int>(end - at), SQLITE_STATIC);
+            at = end;
         } else {
             // Written into the statement unquoted, so it must be a number there.
-            const QString t = p.value.trimmed();
-            bool ok = false;
-            const qlonglong n = t.toLongLong(&ok);
-            if (ok) {
-                rc = sqlite3_bind_int64(st, idx, n);
-            } else {
-                const double d = t.toDouble(&ok);
-                if (!ok || t.contains(u'e', Qt::CaseInsensitive) || t.startsWith(u'+'))
-                    throw DatabaseError(QStringLiteral("Incorrect syntax: '%1' is not a number").arg(p.value));
-                rc = sqlite3_bind_double(st, idx, d);
-            }
+            long long n = 0;
+            double d = 0;
+            bool isInteger = false;
+            if (!parseNumber(p.value, n, d, isInteger))
+                throw DatabaseError(QStringLiteral("Incorrect syntax: '%1' is not a number").arg(p.value));
+            rc = isInteger ? sqlite3_bind_int64(st, idx, n) : sqlite3_bind_double(st, idx, d);
         }
         if (rc != SQLITE_OK)
             fail();
@@ -181,29 +470,23 @@ void EmbeddedProvider::bind(sqlite3_stmt* st, const std::vector<SqlParam>& param
 
 ResultSet EmbeddedProvider::select(const QString& sql, const std::vector<SqlParam>& params)
 {
-    const TsqlAdapter::Result& adapted = m_adapter.adapt(sql);
-    sqlite3_stmt* st = prepare(adapted.sql);
+    checkBeforeStatement();
+    Prepared& prepared = prepare(sql);
+    sqlite3_stmt* st = prepared.st;
     bind(st, params);
 
-    const int cols = sqlite3_column_count(st);
-    std::vector<QString> names;
-    names.reserve(static_cast<size_t>(cols));
-    for (int c = 0; c < cols; ++c)
-        names.push_back(QString::fromUtf8(sqlite3_column_name(st, c)));
-    std::vector<bool> dateTime(static_cast<size_t>(cols), false);
-    for (int c : adapted.dateTimeColumns)
-        if (c < cols)
-            dateTime[static_cast<size_t>(c)] = true;
-
-    ResultSet rs(std::move(names));
+    const int cols = static_cast<int>(prepared.columns->size());
+    const std::vector<bool>& dateTime = prepared.dateTime;
+    ResultSet rs(prepared.columns);
     for (;;) {
         const int rc = sqlite3_step(st);
         if (rc == SQLITE_DONE)
             break;
         if (rc != SQLITE_ROW) {
-            const QString msg = QString::fromUtf8(sqlite3_errmsg(m_db));
+            const DatabaseError e(QString::fromUtf8(sqlite3_errmsg(m_db)),
+                                  kindOf(sqlite3_extended_errcode(m_db), sqlite3_system_errno(m_db)));
             sqlite3_reset(st);
-            throw DatabaseError(msg);
+            throw e;
         }
         rs.beginRow();
         for (int c = 0; c < cols; ++c) {
@@ -237,16 +520,17 @@ ResultSet EmbeddedProvider::select(const QString& sql, const std::vector<SqlPara
 
 long long EmbeddedProvider::execute(const QString& sql, const std::vector<SqlParam>& params)
 {
-    const TsqlAdapter::Result& adapted = m_adapter.adapt(sql);
-    sqlite3_stmt* st = prepare(adapted.sql);
+    checkBeforeStatement();
+    sqlite3_stmt* st = prepare(sql).st;
     bind(st, params);
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE) {
-        const QString msg = QString::fromUtf8(sqlite3_errmsg(m_db));
+        const DatabaseError e(QString::fromUtf8(sqlite3_errmsg(m_db)),
+                              kindOf(sqlite3_extended_errcode(m_db), sqlite3_system_errno(m_db)));
         sqlite3_reset(st);
-        throw DatabaseError(msg);
+        throw e;
     }
     const long long changed = sqlite3_changes64(m_db);
     sqlite3_reset(st);

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "DatabaseError.h"
 #include "DbProvider.h"
 #include "TsqlAdapter.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <memory>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -25,6 +29,10 @@ public:
     ResultSet select(const QString& sql, const std::vector<SqlParam>& params) override;
     long long execute(const QString& sql, const std::vector<SqlParam>& params) override;
     void setProgressHandler(std::function<void()> handler) override;
+    bool begin(int waitMs = -1) override;
+    void commit() override;
+    void rollback() noexcept override;
+    bool inTransaction() const override;
 
     // The file a connection string leads to.
     static QString databasePath(const ConnectionString& cs);
@@ -34,15 +42,48 @@ public:
 
     void close();
 
+    // What a failed call's result code and the operating system's error
+    // number mean to the clerk.
+    static DatabaseError::Kind kindOf(int extendedCode, int systemErrno);
+
+    // A value bound as a number: what T-SQL reads as a numeric literal. False
+    // for anything else (an exponent, a plus, separators, letters).
+    static bool parseNumber(const QString& text, long long& integer, double& real, bool& isInteger);
+
 private:
-    sqlite3_stmt* prepare(const QString& sqliteSql);
+    // A statement as received, its translation and its prepared form.
+    struct Prepared {
+        QString tsql;  // also keeps the text's storage, and so its address, alive
+        TsqlAdapter::Result adapted;
+        sqlite3_stmt* st = nullptr;
+        std::shared_ptr<const std::vector<QString>> columns;  // result column names
+        std::vector<bool> dateTime;                            // per result column
+    };
+    Prepared& prepare(const QString& tsql);
+    static void describeColumns(Prepared& p);
+    // The program's settings, collation and functions on a fresh handle.
+    static void configure(sqlite3* db);
+    static bool writable(const QString& path);
+    void dropStatements();
     void bind(sqlite3_stmt* st, const std::vector<SqlParam>& params);
     [[noreturn]] void fail() const;
+    // Throws Kind::Moved once the open file is no longer the one at its path
+    // (deleted, renamed, or replaced by a restored copy), and from then on for
+    // every statement: what this connection would read or write is not the
+    // file the office uses any more.
+    void checkInPlace();
+    // Before a statement outside a transaction; inside one, begin() checked.
+    void checkBeforeStatement();
     void installProgressHandler();
     static int onProgress(void* self);
 
     sqlite3* m_db = nullptr;
-    TsqlAdapter m_adapter;
-    QHash<QString, sqlite3_stmt*> m_statements;
+    std::vector<std::unique_ptr<Prepared>> m_prepared;
+    QHash<QString, Prepared*> m_byText;
+    // Query hands the same shared text for every statement of one shape; its
+    // address finds the statement without hashing the text.
+    QHash<const void*, Prepared*> m_byAddress;
+    QByteArray m_bindBuffer;  // the UTF-8 of the bound texts, reused
     std::function<void()> m_progress;
+    bool m_moved = false;
 };

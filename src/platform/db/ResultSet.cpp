@@ -3,6 +3,7 @@
 #include "DatabaseError.h"
 #include "LargeBlock.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -53,19 +54,27 @@ ResultSet::Region ResultSet::mappedRegion(size_t bytes)
     return LargeBlock::allocate(bytes);
 }
 
-ResultSet::ResultSet(std::vector<QString> columnNames) : m_columns(std::move(columnNames)) {}
+ResultSet::ResultSet(std::vector<QString> columnNames)
+    : ResultSet(std::make_shared<const std::vector<QString>>(std::move(columnNames)))
+{
+}
+
+ResultSet::ResultSet(std::shared_ptr<const std::vector<QString>> columnNames)
+    : m_columns(std::move(columnNames)), m_ncols(m_columns ? m_columns->size() : 0)
+{
+}
 
 int ResultSet::columnIndex(const QString& name) const
 {
-    for (size_t i = 0; i < m_columns.size(); ++i)
-        if (m_columns[i].compare(name, Qt::CaseInsensitive) == 0)
+    for (size_t i = 0; i < m_ncols; ++i)
+        if ((*m_columns)[i].compare(name, Qt::CaseInsensitive) == 0)
             return static_cast<int>(i);
     return -1;
 }
 
 void ResultSet::reserveRows(size_t rows)
 {
-    const size_t cells = rows * m_columns.size();
+    const size_t cells = rows * m_ncols;
     m_offsetChunks.reserve(1 + (cells + kOffsetsPerChunk - 1) / kOffsetsPerChunk);
 }
 
@@ -76,7 +85,7 @@ void ResultSet::beginRow()
 
 char* ResultSet::reserve(size_t n)
 {
-    if (m_cursorCol >= m_columns.size())
+    if (m_cursorCol >= m_ncols)
         throw DatabaseError(QStringLiteral("Result row has more values than columns"));
     ++m_cursorCol;
 
@@ -111,9 +120,20 @@ char* ResultSet::reserve(size_t n)
         m_used = static_cast<uint32_t>(start);
     }
 
-    if (m_offsetChunks.empty())
-        m_offsetChunks.push_back(heapRegion(kFirstOffsets * sizeof(uint32_t)));
-    else if (m_cells >= kFirstOffsets && ((m_cells - kFirstOffsets) & (kOffsetsPerChunk - 1)) == 0)
+    if (m_cells < kFirstOffsets && m_cells >= m_firstOffsetsCapacity) {
+        // The first offset chunk grows like the first block: most results
+        // are a row or two, and a large allocation per result costs more
+        // than the statement that made it.
+        const size_t cap = std::min(std::max<size_t>(m_firstOffsetsCapacity * 2, 64), kFirstOffsets);
+        Region grown = heapRegion(cap * sizeof(uint32_t));
+        if (m_cells)
+            std::memcpy(grown.get(), m_offsetChunks[0].get(), m_cells * sizeof(uint32_t));
+        if (m_offsetChunks.empty())
+            m_offsetChunks.push_back(std::move(grown));
+        else
+            m_offsetChunks[0] = std::move(grown);
+        m_firstOffsetsCapacity = cap;
+    } else if (m_cells >= kFirstOffsets && ((m_cells - kFirstOffsets) & (kOffsetsPerChunk - 1)) == 0)
         m_offsetChunks.push_back(mappedRegion(kOffsetsPerChunk * sizeof(uint32_t)));
     *offsetSlot(m_cells) = m_used;
     ++m_cells;
@@ -175,7 +195,7 @@ void ResultSet::addDateTime(const QString& iso)
 
 const char* ResultSet::cellData(size_t row, int col) const
 {
-    const uint32_t off = offsetOf(row * m_columns.size() + static_cast<size_t>(col));
+    const uint32_t off = offsetOf(row * m_ncols + static_cast<size_t>(col));
     return m_blocks[off >> kBlockBits] + (off & (kBlockSize - 1));
 }
 

@@ -17,12 +17,14 @@ public:
 
     ResultSet() = default;
     explicit ResultSet(std::vector<QString> columnNames);
+    // Names shared with every other result of the same statement.
+    explicit ResultSet(std::shared_ptr<const std::vector<QString>> columnNames);
 
-    int columnCount() const { return static_cast<int>(m_columns.size()); }
-    const QString& columnName(int col) const { return m_columns[col]; }
+    int columnCount() const { return static_cast<int>(m_ncols); }
+    const QString& columnName(int col) const { return (*m_columns)[col]; }
     // First column of that name, without regard to case; -1 when there is none.
     int columnIndex(const QString& name) const;
-    size_t rowCount() const { return m_columns.empty() ? 0 : m_cells / m_columns.size(); }
+    size_t rowCount() const { return m_ncols == 0 ? 0 : m_cells / m_ncols; }
 
     // Building, one row at a time: beginRow(), then exactly columnCount() add* calls.
     void reserveRows(size_t rows);
@@ -82,7 +84,9 @@ private:
     }
     uint32_t offsetOf(size_t cell) const { return *offsetSlot(cell); }
 
-    std::vector<QString> m_columns;
+    std::shared_ptr<const std::vector<QString>> m_columns;
+    size_t m_ncols = 0;
+    size_t m_firstOffsetsCapacity = 0;               // entries in m_offsetChunks[0]
     std::vector<Region> m_offsetChunks;              // per cell, into the blocks
     size_t m_cells = 0;
     std::vector<Region> m_storage;                   // owned allocations

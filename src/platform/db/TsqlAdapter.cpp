@@ -413,13 +413,3 @@ TsqlAdapter::Result TsqlAdapter::translate(const QString& tsql)
         r.sql += t.text;
     return r;
 }
-
-const TsqlAdapter::Result& TsqlAdapter::adapt(const QString& tsql)
-{
-    auto it = m_cache.constFind(tsql);
-    if (it != m_cache.constEnd())
-        return *it;
-    if (m_cache.size() > 512)
-        m_cache.clear();  // the program uses a few dozen shapes; anything else is a test
-    return *m_cache.insert(tsql, translate(tsql));
-}

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 #include <vector>
 
@@ -23,12 +22,6 @@ public:
         std::vector<int> dateTimeColumns;
     };
 
-    // Cached per statement text: the program repeats a few statement shapes.
-    const Result& adapt(const QString& tsql);
-
-    // Uncached, for tests.
+    // The embedded provider keeps the result with the prepared statement.
     static Result translate(const QString& tsql);
-
-private:
-    QHash<QString, Result> m_cache;
 };

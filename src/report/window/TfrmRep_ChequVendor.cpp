@@ -7,6 +7,7 @@
 #include "GridExport.h"
 #include "Messages.h"
 #include "NamedWidget.h"
+#include "SearchText.h"
 #include "StringGrid.h"
 #include "WaitCursor.h"
 
@@ -40,6 +41,11 @@ TfrmRep_ChequVendor::TfrmRep_ChequVendor(Connection& db, QWidget* parent)
     edtCheck_No = named<QLineEdit>("edtCheck_No");
     edtDeka_Number = named<QLineEdit>("edtDeka_Number");
     edtVendor_Name = named<QLineEdit>("edtVendor_Name");
+    // One character more than the column holds: a longer text, typed or
+    // pasted, stays visible as too long and is refused, not cut into another.
+    edtCheck_No->setMaxLength(SearchText::columnLength(ReportSelection::Mode::ChequeNo) + 1);
+    edtDeka_Number->setMaxLength(SearchText::columnLength(ReportSelection::Mode::DekaNumber) + 1);
+    edtVendor_Name->setMaxLength(SearchText::columnLength(ReportSelection::Mode::VendorName) + 1);
     edtCheck_No->setMinimumWidth(160);
     edtDeka_Number->setMinimumWidth(160);
     edtVendor_Name->setMinimumWidth(253);
@@ -131,6 +137,15 @@ ReportSelection TfrmRep_ChequVendor::selection() const
 void TfrmRep_ChequVendor::btnShow_dataClick()
 {
     guarded(this, [&] {
+        const ReportSelection chosen = selection();
+        if (const QString refusal = SearchText::refusal(chosen); !refusal.isEmpty()) {
+            Messages::plain(this, refusal);
+            QLineEdit* box = chosen.mode == ReportSelection::Mode::ChequeNo     ? edtCheck_No
+                             : chosen.mode == ReportSelection::Mode::DekaNumber ? edtDeka_Number
+                                                                                 : edtVendor_Name;
+            box->setFocus();
+            return;
+        }
         ChequeReport::Outcome out;
         {
             WaitCursor wait;
@@ -139,7 +154,7 @@ void TfrmRep_ChequVendor::btnShow_dataClick()
                 StringGrid* grid;
                 ~Refresh() { grid->refresh(); }
             } refresh{StringGrid1};
-            out = ChequeReport::run(ADOQuery1, StringGrid1->grid(), selection());
+            out = ChequeReport::run(ADOQuery1, StringGrid1->grid(), chosen);
         }
         edtSum_money->setText(out.totalText);
         if (out.lines == 0)
