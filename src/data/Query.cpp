@@ -118,13 +118,52 @@ void Query::open()
     m_row = 0;
 }
 
+size_t Query::forEachRow(const std::function<void()>& perRow)
+{
+    close();
+    if (SqlLog::enabled())
+        SqlLog::record(text());
+    size_t count = 0;
+    // Whatever happens, the query is left closed, not standing on a row
+    // that is gone.
+    struct CloseOnLeave {
+        Query& q;
+        ~CloseOnLeave()
+        {
+            q.m_current = nullptr;
+            q.close();
+        }
+    } closer{*this};
+    m_open = true;
+    m_connection.provider().selectEach(sql(), params(), [&](const RowView& view) {
+        m_current = &view;
+        ++count;
+        perRow();
+    });
+    return count;
+}
+
+QByteArrayView Query::fieldUtf8(int index) const
+{
+    checkIndex(index);
+    const char* p = nullptr;
+    size_t n = 0;
+    if (eof() || row().kind(index) != ResultSet::Kind::Text || !row().utf8(index, p, n))
+        return {};
+    return QByteArrayView(p, static_cast<qsizetype>(n));
+}
+
 int Query::recordCount() const
 {
+    if (m_current)
+        throw DatabaseError(QStringLiteral("The record count is not known while the rows are passed one by one"));
     return m_open ? static_cast<int>(m_result.rowCount()) : 0;
 }
 
 bool Query::eof() const
 {
+    if (m_current)
+        return false;
     return !m_open || m_row >= m_result.rowCount();
 }
 
@@ -132,8 +171,18 @@ void Query::next()
 {
     if (!m_open)
         throw DatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    if (m_current)
+        throw DatabaseError(QStringLiteral("The rows are passed one by one: the query moves on by itself"));
     if (m_row < m_result.rowCount())
         ++m_row;
+}
+
+const RowView& Query::row() const
+{
+    if (m_current)
+        return *m_current;
+    m_held.moveTo(m_result, m_row);
+    return m_held;
 }
 
 long long Query::execute()
@@ -148,7 +197,7 @@ int Query::column(const QString& name) const
 {
     if (!m_open)
         throw DatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
-    const int c = m_result.columnIndex(name);
+    const int c = row().columnIndex(name);
     if (c < 0)
         throw DatabaseError(QStringLiteral("Field '%1' not found").arg(name));
     return c;
@@ -158,7 +207,7 @@ void Query::checkIndex(int c) const
 {
     if (!m_open)
         throw DatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
-    if (c < 0 || c >= m_result.columnCount())
+    if (c < 0 || c >= row().columnCount())
         throw DatabaseError(QStringLiteral("Field index %1 out of range").arg(c));
 }
 
@@ -192,28 +241,28 @@ QString Query::fieldText(int c) const
     checkIndex(c);
     if (eof())
         return QString();
-    switch (m_result.kind(m_row, c)) {
+    switch (row().kind(c)) {
     case ResultSet::Kind::Null:
         return QString();
     case ResultSet::Kind::Integer:
-        return QString::number(m_result.integer(m_row, c));
+        return QString::number(row().integer(c));
     case ResultSet::Kind::Real:
-        return numberText(m_result.real(m_row, c));
+        return numberText(row().real(c));
     case ResultSet::Kind::DateTime: {
-        const QDateTime d = parseDateTime(m_result.text(m_row, c));
+        const QDateTime d = parseDateTime(row().text(c));
         return QLocale::system().toString(d.date(), QLocale::ShortFormat);
     }
     case ResultSet::Kind::Text:
         break;
     }
-    return m_result.text(m_row, c);
+    return row().text(c);
 }
 
 void Query::appendFieldText(int c, QString& out) const
 {
     checkIndex(c);
-    if (!eof() && m_result.kind(m_row, c) == ResultSet::Kind::Text)
-        m_result.appendText(m_row, c, out);
+    if (!eof() && row().kind(c) == ResultSet::Kind::Text)
+        row().appendText(c, out);
     else
         out.append(fieldText(c));
 }
@@ -223,15 +272,15 @@ int Query::fieldInt(const QString& name) const
     const int c = column(name);
     if (eof())
         return 0;
-    switch (m_result.kind(m_row, c)) {
+    switch (row().kind(c)) {
     case ResultSet::Kind::Null:
         return 0;
     case ResultSet::Kind::Integer:
-        return static_cast<int>(m_result.integer(m_row, c));
+        return static_cast<int>(row().integer(c));
     case ResultSet::Kind::Real:
-        return static_cast<int>(std::llround(m_result.real(m_row, c)));
+        return static_cast<int>(std::llround(row().real(c)));
     case ResultSet::Kind::Text: {
-        const QString t = m_result.text(m_row, c);
+        const QString t = row().text(c);
         bool ok = false;
         const int v = t.trimmed().toInt(&ok);
         if (!ok)
@@ -254,15 +303,15 @@ double Query::fieldNumber(int c) const
     checkIndex(c);
     if (eof())
         return 0;
-    switch (m_result.kind(m_row, c)) {
+    switch (row().kind(c)) {
     case ResultSet::Kind::Null:
         return 0;
     case ResultSet::Kind::Integer:
-        return static_cast<double>(m_result.integer(m_row, c));
+        return static_cast<double>(row().integer(c));
     case ResultSet::Kind::Real:
-        return m_result.real(m_row, c);
+        return row().real(c);
     case ResultSet::Kind::Text: {
-        const QString t = m_result.text(m_row, c);
+        const QString t = row().text(c);
         bool ok = false;
         const double v = t.trimmed().toDouble(&ok);
         if (!ok)
@@ -272,7 +321,7 @@ double Query::fieldNumber(int c) const
     case ResultSet::Kind::DateTime:
         break;
     }
-    throw DatabaseError(QStringLiteral("Field '%1' holds a date-time, not a number").arg(m_result.columnName(c)));
+    throw DatabaseError(QStringLiteral("Field '%1' holds a date-time, not a number").arg(row().columnName(c)));
 }
 
 QDateTime Query::fieldDateTime(const QString& name) const
@@ -280,11 +329,11 @@ QDateTime Query::fieldDateTime(const QString& name) const
     const int c = column(name);
     if (eof())
         return QDateTime();
-    const ResultSet::Kind k = m_result.kind(m_row, c);
+    const ResultSet::Kind k = row().kind(c);
     if (k == ResultSet::Kind::Null)
         return QDateTime();
     if (k == ResultSet::Kind::DateTime || k == ResultSet::Kind::Text) {
-        const QString t = m_result.text(m_row, c);
+        const QString t = row().text(c);
         const QDateTime d = parseDateTime(t.trimmed());
         if (!d.isValid())
             throw DatabaseError(QStringLiteral("'%1' is not a valid date and time").arg(t));

@@ -4,7 +4,9 @@
 #include "ResultSet.h"
 
 #include <QDateTime>
+#include <QByteArrayView>
 #include <QString>
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -66,6 +68,16 @@ public:
     void appendFieldText(int index, QString& out) const;
     double fieldNumber(int index) const;
 
+    // Runs the statement as a SELECT and calls `perRow` once per result row,
+    // the query standing on that row for the field readers meanwhile. The
+    // result is never held whole (a report of a million lines): there is no
+    // record count and no next() meanwhile, and `perRow` runs no statement on
+    // this connection. Afterwards nothing is open. Returns the number of rows.
+    size_t forEachRow(const std::function<void()>& perRow);
+    // A Text field's UTF-8 bytes, valid until the query moves on; empty for
+    // other kinds and empty texts.
+    QByteArrayView fieldUtf8(int index) const;
+
     // Runs INSERT / UPDATE / DELETE; returns the rows affected.
     long long execute();
 
@@ -93,7 +105,13 @@ private:
     std::vector<SqlParam> m_params;
     static constexpr uintptr_t kValue = 1;
     static constexpr uintptr_t kLineEnd = 2;
+    // The row the field readers read: of the held result, or the one
+    // forEachRow stands on.
+    const RowView& row() const;
+
     ResultSet m_result;
+    mutable ResultSetRow m_held{m_result, 0};
+    const RowView* m_current = nullptr;
     bool m_open = false;
     size_t m_row = 0;
 };

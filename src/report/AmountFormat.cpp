@@ -31,6 +31,17 @@ QString AmountFormat::operator()(double v) const
 
 void AmountFormat::append(double v, QString& out) const
 {
+    appendTo(v, out);
+}
+
+void AmountFormat::append(double v, TextGrid::RowBuilder& out) const
+{
+    appendTo(v, out);
+}
+
+template <typename Out>
+void AmountFormat::appendTo(double v, Out& out) const
+{
     // A value exactly halfway between two cents (0.125) may be rounded either
     // way; such values are left to QLocale so the text is always its own.
     // (v * 1000 whole and ending in 5; fmod said the same but was a good part
@@ -43,10 +54,11 @@ void AmountFormat::append(double v, QString& out) const
     if (fast)
         shortPath(v, out);
     else
-        out.append(m_locale.toString(v, 'f', 2));
+        out.append(QStringView(m_locale.toString(v, 'f', 2)));
 }
 
-void AmountFormat::shortPath(double v, QString& out) const
+template <typename Out>
+void AmountFormat::shortPath(double v, Out& out) const
 {
     if (v == 0)
         v = 0;  // -0.0 shows as 0.00, as QLocale shows it
@@ -55,7 +67,7 @@ void AmountFormat::shortPath(double v, QString& out) const
     const char* p = buf;
     const char* const end = res.ptr;
     if (*p == '-') {
-        out += m_minus;
+        out.append(QStringView(m_minus));
         ++p;
     }
     const char* dot = p;
@@ -64,10 +76,10 @@ void AmountFormat::shortPath(double v, QString& out) const
     const int digits = static_cast<int>(dot - p);
     for (int i = 0; i < digits; ++i) {
         if (i > 0 && (digits - i) % 3 == 0)
-            out += m_group;
-        out += QLatin1Char(p[i]);
+            out.append(QStringView(m_group));
+        out.append(QLatin1Char(p[i]));
     }
-    out += m_point;
+    out.append(QStringView(m_point));
     for (const char* f = dot + 1; f < end; ++f)
-        out += QLatin1Char(*f);
+        out.append(QLatin1Char(*f));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TextGrid.h"
+
 #include <QLocale>
 #include <QString>
 
@@ -17,9 +19,13 @@ public:
     QString operator()(double v) const;
     // The same text appended to out.
     void append(double v, QString& out) const;
+    void append(double v, TextGrid::RowBuilder& out) const;
 
 private:
-    void shortPath(double v, QString& out) const;
+    template <typename Out>
+    void appendTo(double v, Out& out) const;
+    template <typename Out>
+    void shortPath(double v, Out& out) const;
 
     QLocale m_locale;
     QString m_group;  // empty when the locale omits grouping

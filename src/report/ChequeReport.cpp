@@ -8,80 +8,106 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace {
+
+void appendText(const Query& query, int field, TextGrid::RowBuilder& row)
+{
+    const QByteArrayView bytes = query.fieldUtf8(field);
+    row.appendUtf8(bytes.data(), static_cast<size_t>(bytes.size()));
+}
+
+}
 
 ChequeReport::Outcome ChequeReport::run(Query& query, TextGrid& grid, const ReportSelection& selection)
 {
     using L = ReportGridLayout;
     ReportGridLayout::setUp(grid);
     ReportQuery::prepare(query, selection);
-    query.open();
 
     grid.clearRow(1);
     Outcome out;
     out.totalText = QStringLiteral("0.00");
-    if (query.recordCount() < 1)
-        return out;
 
-    // Field positions are looked up once per run, not by name on every row.
+    // Field positions are looked up once per run, on the first row, not by
+    // name on every row.
     const auto& columns = L::columns();
     std::array<int, L::kColumns> field{};
-    for (int c = 0; c < L::kColumns; ++c)
-        field[c] = columns[c].field ? query.fieldIndex(QString::fromLatin1(columns[c].field)) : -1;
-    const int keyField = query.fieldIndex(QStringLiteral("Cheque_PK"));
-    const int paidField = query.fieldIndex(QStringLiteral("Sum_To_Be_Paid"));
+    int keyField = -1;
+    int paidField = -1;
     const AmountFormat amount;
 
-    grid.setRowCount(query.recordCount() + 1);
-    // Each row is written end to end into one reused buffer and handed to the
-    // grid whole: a report of a million lines reads tens of millions of cells.
-    QString line;
-    std::array<uint32_t, L::kColumns> ends{};
-    QString previousKey;
-    int r = 1;
-    for (; !query.eof(); query.next(), ++r) {
-        const QString key = query.fieldText(keyField);
+    // The rows are written as they come, a batch of the result at a time:
+    // the result is never held whole beside the grid. Each row is built in
+    // one reused builder, texts taken from the database's UTF-8 as they are.
+    TextGrid::RowBuilder row;
+    std::string previousKey;
+    char number[16];
+    int r = 0;
+    query.forEachRow([&] {
+        if (r == 0) {
+            for (int c = 0; c < L::kColumns; ++c)
+                field[c] = columns[c].field ? query.fieldIndex(QString::fromLatin1(columns[c].field)) : -1;
+            keyField = query.fieldIndex(QStringLiteral("Cheque_PK"));
+            paidField = query.fieldIndex(QStringLiteral("Sum_To_Be_Paid"));
+        }
+        ++r;
+        if (r >= grid.rowCount())
+            grid.setRowCount(std::max(grid.rowCount() * 2, 1024));
+
+        const QByteArrayView key = query.fieldUtf8(keyField);
         int first = L::kFirstLineColumn;
         // The first row always starts a cheque, even one whose key is empty.
-        if (r == 1 || key != previousKey) {
+        // The keys compare as exact text: equal UTF-8 is equal text.
+        const std::string_view keyBytes(key.data(), static_cast<size_t>(key.size()));
+        if (r == 1 || keyBytes != previousKey) {
             first = 0;
-            previousKey = key;
+            previousKey.assign(keyBytes);
             out.total += query.fieldNumber(paidField);
         }
         // A further line of the same cheque leaves the cheque columns blank.
-        line.resize(0);
+        row.clear();
         for (int c = 0; c < first; ++c)
-            ends[c] = 0;
+            row.endCell();
         for (int c = first; c < L::kColumns; ++c) {
-            const qsizetype start = line.size();
             switch (columns[c].shown) {
-            case L::Shown::RowNumber:
-                line.append(QString::number(r));
-                break;
-            case L::Shown::Text:
-                query.appendFieldText(field[c], line);
-                break;
-            case L::Shown::First40:
-                query.appendFieldText(field[c], line);
-                line.truncate(std::min(line.size(), start + 40));
-                break;
-            case L::Shown::First100:
-                query.appendFieldText(field[c], line);
-                line.truncate(std::min(line.size(), start + 100));
-                break;
-            case L::Shown::Apostrophe:
-                line.append(QLatin1Char('\''));
-                query.appendFieldText(field[c], line);
-                break;
-            case L::Shown::Amount:
-                amount.append(query.fieldNumber(field[c]), line);
+            case L::Shown::RowNumber: {
+                const auto res = std::to_chars(number, number + sizeof number, r);
+                row.appendAscii(number, static_cast<size_t>(res.ptr - number));
                 break;
             }
-            ends[c] = static_cast<uint32_t>(line.size());
+            case L::Shown::Text:
+                appendText(query, field[c], row);
+                break;
+            case L::Shown::First40:
+                appendText(query, field[c], row);
+                row.truncateCell(40);
+                break;
+            case L::Shown::First100:
+                appendText(query, field[c], row);
+                row.truncateCell(100);
+                break;
+            case L::Shown::Apostrophe:
+                row.append(QLatin1Char('\''));
+                appendText(query, field[c], row);
+                break;
+            case L::Shown::Amount:
+                amount.append(query.fieldNumber(field[c]), row);
+                break;
+            }
+            row.endCell();
         }
-        grid.setRowText(r, line, ends.data());
-    }
-    out.lines = r - 1;
-    out.totalText = amount(out.total);
+        grid.setRow(r, row);
+    });
+    // The grid was grown ahead of the rows; it ends after the last one (and
+    // keeps its one empty row when nothing was found).
+    grid.setRowCount(std::max(r + 1, 2));
+    out.lines = r;
+    if (r > 0)
+        out.totalText = amount(out.total);
     return out;
 }

@@ -21,12 +21,23 @@ public:
     explicit CursorWatch(std::vector<Qt::CursorShape>& seen) : ForwardingProvider(createProvider()), m_seen(seen) {}
     ResultSet select(const QString& sql, const std::vector<SqlParam>& params) override
     {
-        const QCursor* c = QApplication::overrideCursor();
-        m_seen.push_back(c ? c->shape() : Qt::ArrowCursor);
+        note();
         return ForwardingProvider::select(sql, params);
+    }
+    void selectEach(const QString& sql, const std::vector<SqlParam>& params,
+                    const std::function<void(const RowView&)>& row) override
+    {
+        note();
+        ForwardingProvider::selectEach(sql, params, row);
     }
 
 private:
+    void note()
+    {
+        const QCursor* c = QApplication::overrideCursor();
+        m_seen.push_back(c ? c->shape() : Qt::ArrowCursor);
+    }
+
     std::vector<Qt::CursorShape>& m_seen;
 };
 

@@ -1,5 +1,7 @@
 #include "TextGrid.h"
 
+#include "LargeBlock.h"
+
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -133,19 +135,24 @@ void TextGrid::RowBuilder::appendUtf8(const char* text, size_t bytes)
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     const unsigned char* const end = p + bytes;
     if (!m_wide) {
-        // ASCII bytes stay as they are; Thai letters are E0 B8 80 .. E0 B9 BF.
+        // Written in place: the narrow form never takes more bytes than the
+        // UTF-8 it comes from. ASCII bytes stay as they are; Thai letters are
+        // E0 B8 80 (U+0E00) .. E0 B9 BF (U+0E7F).
+        const size_t at = m_narrow.size();
+        m_narrow.resize(at + bytes);
+        char* out = m_narrow.data() + at;
         while (p < end) {
             if (*p < 0x80) {
-                m_narrow.push_back(static_cast<char>(*p++));
+                *out++ = static_cast<char>(*p++);
             } else if (end - p >= 3 && p[0] == 0xE0 && (p[1] == 0xB8 || p[1] == 0xB9) && (p[2] & 0xC0) == 0x80) {
-                // U+0E00..U+0E7F: E0 B8 80 is U+0E00, E0 B9 BF is U+0E7F.
                 const unsigned u = ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
-                m_narrow.push_back(static_cast<char>(0x80 + (u - 0xE00)));
+                *out++ = static_cast<char>(0x80 + (u - 0xE00));
                 p += 3;
             } else {
                 break;
             }
         }
+        m_narrow.resize(static_cast<size_t>(out - m_narrow.data()));
         if (p == end)
             return;
         widen();
@@ -195,7 +202,7 @@ public:
         if (m_blocks.empty() || m_used + n > m_capacity) {
             m_garbage += m_capacity - m_used;  // the unused tail of the last block
             m_capacity = std::max(kBlock, n);
-            m_blocks.emplace_back(new char[m_capacity]);
+            m_blocks.push_back(LargeBlock::allocate(m_capacity));
             m_allocated += m_capacity;
             m_used = 0;
         }
@@ -255,7 +262,7 @@ public:
             if (fresh.m_blocks.empty() || fresh.m_used + n > fresh.m_capacity) {
                 fresh.m_garbage += fresh.m_capacity - fresh.m_used;
                 fresh.m_capacity = std::max(kBlock, n);
-                fresh.m_blocks.emplace_back(new char[fresh.m_capacity]);
+                fresh.m_blocks.push_back(LargeBlock::allocate(fresh.m_capacity));
                 fresh.m_allocated += fresh.m_capacity;
                 fresh.m_used = 0;
             }
@@ -270,7 +277,9 @@ public:
     size_t bytes() const { return m_allocated + refs.capacity() * sizeof(uint64_t); }
 
 private:
-    std::vector<std::unique_ptr<char[]>> m_blocks;
+    // Mapped from the system, so that emptying the grid gives the memory back
+    // at once rather than to the heap.
+    std::vector<LargeBlock::Ptr> m_blocks;
     size_t m_used = 0;
     size_t m_capacity = 0;
     size_t m_allocated = 0;

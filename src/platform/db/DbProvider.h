@@ -2,6 +2,7 @@
 
 #include "ConnectionString.h"
 #include "ResultSet.h"
+#include "RowView.h"
 
 #include <QString>
 #include <functional>
@@ -27,6 +28,12 @@ public:
     virtual bool isOpen() const = 0;
     // Runs a SELECT and returns its whole result.
     virtual ResultSet select(const QString& sql, const std::vector<SqlParam>& params) = 0;
+    // Runs a SELECT and calls `row` for each result row in turn, the view
+    // valid until `row` returns, so that a result of millions of rows is
+    // never held whole; `row` runs no statement on this connection. The
+    // default fetches the whole result first.
+    virtual void selectEach(const QString& sql, const std::vector<SqlParam>& params,
+                            const std::function<void(const RowView&)>& row);
     // Runs INSERT / UPDATE / DELETE; returns the number of rows affected.
     virtual long long execute(const QString& sql, const std::vector<SqlParam>& params) = 0;
     // Called often (many times a second) while a statement runs, so that a

@@ -518,6 +518,88 @@ ResultSet EmbeddedProvider::select(const QString& sql, const std::vector<SqlPara
     return rs;
 }
 
+namespace {
+
+// The row the statement stands on, read straight from SQLite: nothing is
+// copied but the date-times, which are given with a "T" as a held result has them.
+class SteppingRow : public RowView {
+public:
+    SteppingRow(sqlite3_stmt* st, const std::vector<QString>& columns, const std::vector<bool>& dateTime)
+        : m_st(st), m_columns(columns), m_dateTime(dateTime)
+    {
+    }
+
+    int columnCount() const override { return static_cast<int>(m_columns.size()); }
+    const QString& columnName(int col) const override { return m_columns[static_cast<size_t>(col)]; }
+    ResultSet::Kind kind(int col) const override
+    {
+        switch (sqlite3_column_type(m_st, col)) {
+        case SQLITE_NULL:
+            return ResultSet::Kind::Null;
+        case SQLITE_INTEGER:
+            return ResultSet::Kind::Integer;
+        case SQLITE_FLOAT:
+            return ResultSet::Kind::Real;
+        default:
+            return m_dateTime[static_cast<size_t>(col)] ? ResultSet::Kind::DateTime : ResultSet::Kind::Text;
+        }
+    }
+    int64_t integer(int col) const override
+    {
+        return sqlite3_column_type(m_st, col) == SQLITE_INTEGER ? sqlite3_column_int64(m_st, col) : 0;
+    }
+    double real(int col) const override
+    {
+        return sqlite3_column_type(m_st, col) == SQLITE_FLOAT ? sqlite3_column_double(m_st, col) : 0;
+    }
+    bool utf8(int col, const char*& bytes, size_t& size) const override
+    {
+        const int type = sqlite3_column_type(m_st, col);
+        if (type != SQLITE_TEXT && type != SQLITE_BLOB)
+            return false;
+        bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_st, col));
+        size = static_cast<size_t>(sqlite3_column_bytes(m_st, col));
+        if (!m_dateTime[static_cast<size_t>(col)])
+            return true;
+        m_scratch = QByteArray(bytes, static_cast<qsizetype>(size)).replace(' ', 'T');
+        bytes = m_scratch.constData();
+        return true;
+    }
+
+private:
+    sqlite3_stmt* m_st;
+    const std::vector<QString>& m_columns;
+    const std::vector<bool>& m_dateTime;
+    mutable QByteArray m_scratch;
+};
+
+}  // namespace
+
+void EmbeddedProvider::selectEach(const QString& sql, const std::vector<SqlParam>& params,
+                                  const std::function<void(const RowView&)>& row)
+{
+    checkBeforeStatement();
+    Prepared& prepared = prepare(sql);
+    sqlite3_stmt* st = prepared.st;
+    bind(st, params);
+    // A row handler that throws leaves the statement reset, not half stepped
+    // (a statement left stepping would hold its read snapshot).
+    struct ResetOnLeave {
+        sqlite3_stmt* st;
+        ~ResetOnLeave() { sqlite3_reset(st); }
+    } reset{st};
+    const SteppingRow view(st, *prepared.columns, prepared.dateTime);
+    for (;;) {
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_DONE)
+            return;
+        if (rc != SQLITE_ROW)
+            throw DatabaseError(QString::fromUtf8(sqlite3_errmsg(m_db)),
+                                kindOf(sqlite3_extended_errcode(m_db), sqlite3_system_errno(m_db)));
+        row(view);
+    }
+}
+
 long long EmbeddedProvider::execute(const QString& sql, const std::vector<SqlParam>& params)
 {
     checkBeforeStatement();

@@ -27,6 +27,8 @@ public:
     void open(const ConnectionString& cs) override;
     bool isOpen() const override { return m_db != nullptr; }
     ResultSet select(const QString& sql, const std::vector<SqlParam>& params) override;
+    void selectEach(const QString& sql, const std::vector<SqlParam>& params,
+                    const std::function<void(const RowView&)>& row) override;
     long long execute(const QString& sql, const std::vector<SqlParam>& params) override;
     void setProgressHandler(std::function<void()> handler) override;
     bool begin(int waitMs = -1) override;

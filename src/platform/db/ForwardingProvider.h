@@ -16,6 +16,11 @@ public:
     {
         return m_inner->select(sql, params);
     }
+    void selectEach(const QString& sql, const std::vector<SqlParam>& params,
+                    const std::function<void(const RowView&)>& row) override
+    {
+        m_inner->selectEach(sql, params, row);
+    }
     long long execute(const QString& sql, const std::vector<SqlParam>& params) override
     {
         return m_inner->execute(sql, params);

@@ -78,6 +78,23 @@ void ResultSet::reserveRows(size_t rows)
     m_offsetChunks.reserve(1 + (cells + kOffsetsPerChunk - 1) / kOffsetsPerChunk);
 }
 
+void ResultSet::clearRows()
+{
+    if (m_firstCapacity > 0 && !m_storage.empty()) {
+        m_storage.resize(1);
+        m_blocks.assign(1, m_storage[0].get());
+    } else {
+        m_storage.clear();
+        m_blocks.clear();
+        m_firstCapacity = 0;
+    }
+    if (m_offsetChunks.size() > 1)
+        m_offsetChunks.resize(1);
+    m_used = 0;
+    m_cells = 0;
+    m_cursorCol = 0;
+}
+
 void ResultSet::beginRow()
 {
     m_cursorCol = 0;

@@ -26,6 +26,10 @@ public:
     int columnIndex(const QString& name) const;
     size_t rowCount() const { return m_ncols == 0 ? 0 : m_cells / m_ncols; }
 
+    // Drops every row and keeps the columns, and the first block's memory
+    // for the rows that follow: a result fetched in batches reuses it.
+    void clearRows();
+
     // Building, one row at a time: beginRow(), then exactly columnCount() add* calls.
     void reserveRows(size_t rows);
     void beginRow();
@@ -42,6 +46,9 @@ public:
     double real(size_t row, int col) const;       // Real cells
     QString text(size_t row, int col) const;      // Text and DateTime cells
     QByteArray utf8(size_t row, int col) const;   // Text and DateTime cells, undecoded
+    // The undecoded UTF-8 bytes of a Text or DateTime cell, valid while the
+    // result lives; false (and nothing) for other kinds.
+    bool utf8View(size_t row, int col, const char*& bytes, size_t& size) const { return textBytes(row, col, bytes, size); }
     // Appends a Text or DateTime cell to out without a string of its own:
     // filling a large grid reads millions of cells.
     void appendText(size_t row, int col, QString& out) const;

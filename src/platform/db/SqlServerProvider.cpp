@@ -137,17 +137,27 @@ long long SqlServerProvider::execute(const QString& sql, const std::vector<SqlPa
     return runExecute(sql, params);
 }
 
-ResultSet SqlServerProvider::runSelect(const QString& sql, const std::vector<SqlParam>& params)
+namespace {
+
+std::vector<QString> columnNames(const QSqlQuery& q)
 {
-    QSqlQuery q(QSqlDatabase::database(m_name, false));
-    prepareAndBind(q, sql, params);
     const QSqlRecord rec = q.record();
     std::vector<QString> names;
     for (int c = 0; c < rec.count(); ++c)
         names.push_back(rec.fieldName(c));
-    ResultSet rs(std::move(names));
-    const int cols = rec.count();
-    while (q.next()) {
+    return names;
+}
+
+// Adds up to maxRows rows of the forward-only query to rs; false once it is done.
+bool fetchRows(QSqlQuery& q, ResultSet& rs, size_t maxRows)
+{
+    const int cols = rs.columnCount();
+    for (size_t taken = 0; taken < maxRows; ++taken) {
+        if (!q.next()) {
+            if (q.lastError().isValid())
+                throw errorOf(q.lastError());
+            return false;
+        }
         rs.beginRow();
         for (int c = 0; c < cols; ++c) {
             const QVariant v = q.value(c);
@@ -180,7 +190,38 @@ ResultSet SqlServerProvider::runSelect(const QString& sql, const std::vector<Sql
             }
         }
     }
+    return true;
+}
+
+}  // namespace
+
+ResultSet SqlServerProvider::runSelect(const QString& sql, const std::vector<SqlParam>& params)
+{
+    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    prepareAndBind(q, sql, params);
+    ResultSet rs(columnNames(q));
+    fetchRows(q, rs, SIZE_MAX);
     return rs;
+}
+
+void SqlServerProvider::selectEach(const QString& sql, const std::vector<SqlParam>& params,
+                                   const std::function<void(const RowView&)>& row)
+{
+    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    prepareAndBind(q, sql, params);
+    // Fetched forward a few thousand rows at a time: the whole result is
+    // never held, and one value conversion per cell stays as for select().
+    constexpr size_t kBatchRows = 4096;
+    ResultSet batch(columnNames(q));
+    ResultSetRow view(batch, 0);
+    for (bool more = true; more;) {
+        more = fetchRows(q, batch, kBatchRows);
+        for (size_t r = 0; r < batch.rowCount(); ++r) {
+            view.moveTo(batch, r);
+            row(view);
+        }
+        batch.clearRows();
+    }
 }
 
 long long SqlServerProvider::runExecute(const QString& sql, const std::vector<SqlParam>& params)

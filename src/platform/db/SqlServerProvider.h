@@ -18,6 +18,8 @@ public:
     void open(const ConnectionString& cs) override;
     bool isOpen() const override;
     ResultSet select(const QString& sql, const std::vector<SqlParam>& params) override;
+    void selectEach(const QString& sql, const std::vector<SqlParam>& params,
+                    const std::function<void(const RowView&)>& row) override;
     long long execute(const QString& sql, const std::vector<SqlParam>& params) override;
 
     // An explicit transaction on the session. XACT_ABORT makes the server
