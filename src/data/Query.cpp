@@ -258,15 +258,6 @@ QString Query::fieldText(int c) const
     return row().text(c);
 }
 
-void Query::appendFieldText(int c, QString& out) const
-{
-    checkIndex(c);
-    if (!eof() && row().kind(c) == ResultSet::Kind::Text)
-        row().appendText(c, out);
-    else
-        out.append(fieldText(c));
-}
-
 int Query::fieldInt(const QString& name) const
 {
     const int c = column(name);

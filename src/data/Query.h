@@ -64,8 +64,6 @@ public:
     // with fieldIndex() (which throws for an unknown name), then read by index.
     int fieldIndex(const QString& name) const;
     QString fieldText(int index) const;
-    // fieldText(index) appended to out, without a string of its own.
-    void appendFieldText(int index, QString& out) const;
     double fieldNumber(int index) const;
 
     // Runs the statement as a SELECT and calls `perRow` once per result row,

@@ -251,33 +251,11 @@ bool ResultSet::textBytes(size_t row, int col, const char*& bytes, size_t& size)
     return true;
 }
 
-QByteArray ResultSet::utf8(size_t row, int col) const
-{
-    const char* p;
-    size_t n;
-    return textBytes(row, col, p, n) ? QByteArray(p, static_cast<qsizetype>(n)) : QByteArray();
-}
-
 QString ResultSet::text(size_t row, int col) const
 {
     const char* p;
     size_t n;
     return textBytes(row, col, p, n) ? QString::fromUtf8(p, static_cast<qsizetype>(n)) : QString();
-}
-
-void ResultSet::appendText(size_t row, int col, QString& out) const
-{
-    const char* p;
-    size_t n;
-    if (!textBytes(row, col, p, n))
-        return;
-    size_t i = 0;
-    while (i < n && static_cast<unsigned char>(p[i]) < 0x80)
-        ++i;
-    if (i == n)
-        out.append(QLatin1StringView(p, static_cast<qsizetype>(n)));  // ASCII: no decoding
-    else
-        out.append(QString::fromUtf8(p, static_cast<qsizetype>(n)));
 }
 
 size_t ResultSet::memoryBytes() const

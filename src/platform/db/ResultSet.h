@@ -45,13 +45,9 @@ public:
     int64_t integer(size_t row, int col) const;   // Integer cells
     double real(size_t row, int col) const;       // Real cells
     QString text(size_t row, int col) const;      // Text and DateTime cells
-    QByteArray utf8(size_t row, int col) const;   // Text and DateTime cells, undecoded
     // The undecoded UTF-8 bytes of a Text or DateTime cell, valid while the
     // result lives; false (and nothing) for other kinds.
     bool utf8View(size_t row, int col, const char*& bytes, size_t& size) const { return textBytes(row, col, bytes, size); }
-    // Appends a Text or DateTime cell to out without a string of its own:
-    // filling a large grid reads millions of cells.
-    void appendText(size_t row, int col, QString& out) const;
 
     // Bytes the cells occupy (arena and offsets), for sizing checks.
     size_t memoryBytes() const;

@@ -23,8 +23,6 @@ public:
     // First column of that name, without regard to case; -1 when there is none.
     int columnIndex(const QString& name) const;
     QString text(int col) const;
-    // text(col) appended to out, without a string of its own for ASCII.
-    void appendText(int col, QString& out) const;
 };
 
 // A row of a held result.
