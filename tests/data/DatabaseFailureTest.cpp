@@ -91,17 +91,17 @@ TEST(NumberBinding, OnlyWhatTSqlReadsAsANumberLiteral)
     long long n = 0;
     double d = 0;
     bool integer = false;
-    EXPECT_TRUE(EmbeddedProvider::parseNumber(" 1500 ", n, d, integer));
+    EXPECT_TRUE(SqlParam::parseNumber(" 1500 ", n, d, integer));
     EXPECT_TRUE(integer);
     EXPECT_EQ(n, 1500);
-    EXPECT_TRUE(EmbeddedProvider::parseNumber("-0.05", n, d, integer));
+    EXPECT_TRUE(SqlParam::parseNumber("-0.05", n, d, integer));
     EXPECT_FALSE(integer);
     EXPECT_EQ(d, -0.05);
-    EXPECT_TRUE(EmbeddedProvider::parseNumber("99999999999999999999", n, d, integer));  // too big for an integer
+    EXPECT_TRUE(SqlParam::parseNumber("99999999999999999999", n, d, integer));  // too big for an integer
     EXPECT_FALSE(integer);
     EXPECT_EQ(d, 1e20);
     for (const char* bad : {"", " ", "1E+20", "+5", "1,500.00", "1.2.3", "5-", "--5", "abc", "inf", "nan", "๕"})
-        EXPECT_FALSE(EmbeddedProvider::parseNumber(QString::fromUtf8(bad), n, d, integer)) << bad;
+        EXPECT_FALSE(SqlParam::parseNumber(QString::fromUtf8(bad), n, d, integer)) << bad;
 }
 
 TEST(EmbeddedFailures, WriteLockHeldElsewhereIsWaitedForOnlyAsLongAsAsked)

@@ -15,6 +15,12 @@ struct SqlParam {
     enum class Kind { Text, Number };
     Kind kind;
     QString value;
+
+    // The value as T-SQL reads a number written into a statement: blanks
+    // around, an optional minus, digits with at most one point. No exponent,
+    // no plus, no thousands separators: false for those, as for any other text.
+    // An integer when it has no point and fits, else a double.
+    static bool parseNumber(const QString& text, long long& integer, double& real, bool& isInteger);
 };
 
 // One way of reaching the database. Statements arrive in SQL Server's dialect,

@@ -52,12 +52,7 @@ private:
 
 void execAll(sqlite3* db, const QByteArray& sql)
 {
-    char* err = nullptr;
-    if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
-        const QString msg = QString::fromUtf8(err ? err : sqlite3_errmsg(db));
-        sqlite3_free(err);
-        throw DatabaseError(msg);
-    }
+    EmbeddedProvider::exec(db, sql.constData());
 }
 
 }  // namespace

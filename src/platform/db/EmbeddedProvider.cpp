@@ -15,20 +15,16 @@ namespace {
 constexpr int kBusyTimeoutMs = 10000;  // other workstations' short writes
 constexpr int kStatementCacheLimit = 128;
 
-[[noreturn]] void failOn(sqlite3* db, const char* err = nullptr)
+// SQLite's last error on db, with its kind; err, when given, is its text.
+DatabaseError errorOf(sqlite3* db, const char* err = nullptr)
 {
-    throw DatabaseError(QString::fromUtf8(err ? err : sqlite3_errmsg(db)),
-                        EmbeddedProvider::kindOf(sqlite3_extended_errcode(db), sqlite3_system_errno(db)));
+    return DatabaseError(QString::fromUtf8(err ? err : sqlite3_errmsg(db)),
+                         EmbeddedProvider::kindOf(sqlite3_extended_errcode(db), sqlite3_system_errno(db)));
 }
 
-void execPragma(sqlite3* db, const char* sql)
+[[noreturn]] void failOn(sqlite3* db, const char* err = nullptr)
 {
-    char* err = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        const QByteArray msg(err ? err : sqlite3_errmsg(db));
-        sqlite3_free(err);
-        failOn(db, msg.constData());
-    }
+    throw errorOf(db, err);
 }
 
 // sqlite3_exec for the provider's own statements; the result code.
@@ -38,6 +34,16 @@ int execPlain(sqlite3* db, const char* sql)
 }
 
 }  // namespace
+
+void EmbeddedProvider::exec(sqlite3* db, const char* sql)
+{
+    char* err = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        const QByteArray msg(err ? err : sqlite3_errmsg(db));
+        sqlite3_free(err);
+        failOn(db, msg.constData());
+    }
+}
 
 EmbeddedProvider::~EmbeddedProvider()
 {
@@ -118,12 +124,12 @@ void EmbeddedProvider::configure(sqlite3* db)
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, kBusyTimeoutMs);
         SqliteFunctions::registerAll(db);
-        execPragma(db, "PRAGMA journal_mode=WAL");
-        execPragma(db, "PRAGMA synchronous=NORMAL");
+        exec(db, "PRAGMA journal_mode=WAL");
+        exec(db, "PRAGMA synchronous=NORMAL");
         // A save writes tens of megabytes in one transaction; a cache that
         // holds them spares writing pages to the log again and again.
-        execPragma(db, "PRAGMA cache_size=-65536");
-        execPragma(db, "PRAGMA foreign_keys=OFF");
+        exec(db, "PRAGMA cache_size=-65536");
+        exec(db, "PRAGMA foreign_keys=OFF");
     }
 }
 
@@ -135,13 +141,11 @@ void EmbeddedProvider::open(const ConnectionString& cs)
         throw DatabaseError(QStringLiteral("The connection string names no Initial Catalog"));
     sqlite3* db = openFile(databasePath(cs));
     // A file that is there but is no catalogue fails now, not at the first statement.
-    char* err = nullptr;
-    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err) != SQLITE_OK) {
-        const DatabaseError e(QString::fromUtf8(err ? err : sqlite3_errmsg(db)),
-                              kindOf(sqlite3_extended_errcode(db), sqlite3_system_errno(db)));
-        sqlite3_free(err);
+    try {
+        exec(db, "SELECT count(*) FROM sqlite_master");
+    } catch (...) {
         sqlite3_close_v2(db);
-        throw e;
+        throw;
     }
     m_db = db;
     m_moved = false;
@@ -388,48 +392,6 @@ char* writeUtf8(const QString& s, char* out)
 
 }  // namespace
 
-bool EmbeddedProvider::parseNumber(const QString& text, long long& integer, double& real, bool& isInteger)
-{
-    // Only what T-SQL takes as a number written in a statement: blanks
-    // around, an optional minus, digits with at most one point. No exponent,
-    // no plus, no thousands separators.
-    char buf[64];
-    qsizetype b = 0, e = text.size();
-    while (b < e && text.at(b) == u' ')
-        ++b;
-    while (e > b && text.at(e - 1) == u' ')
-        --e;
-    if (e - b <= 0 || e - b >= static_cast<qsizetype>(sizeof buf))
-        return false;
-    int digits = 0, points = 0;
-    for (qsizetype i = b; i < e; ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c >= u'0' && c <= u'9')
-            ++digits;
-        else if (c == u'.')
-            ++points;
-        else if (!(c == u'-' && i == b))
-            return false;
-        buf[i - b] = static_cast<char>(c);
-    }
-    if (digits == 0 || points > 1)
-        return false;
-    const char* first = buf;
-    const char* last = buf + (e - b);
-    if (points == 0) {
-        const auto r = std::from_chars(first, last, integer);
-        if (r.ec == std::errc() && r.ptr == last) {
-            isInteger = true;
-            return true;
-        }
-    }
-    const auto r = std::from_chars(first, last, real, std::chars_format::fixed);
-    if (r.ec != std::errc() || r.ptr != last)
-        return false;
-    isInteger = false;
-    return true;
-}
-
 void EmbeddedProvider::bind(sqlite3_stmt* st, const std::vector<SqlParam>& params)
 {
     if (sqlite3_bind_parameter_count(st) != static_cast<int>(params.size()))
@@ -459,7 +421,7 @@ void EmbeddedProvider::bind(sqlite3_stmt* st, const std::vector<SqlParam>& param
             long long n = 0;
             double d = 0;
             bool isInteger = false;
-            if (!parseNumber(p.value, n, d, isInteger))
+            if (!SqlParam::parseNumber(p.value, n, d, isInteger))
                 throw DatabaseError(QStringLiteral("Incorrect syntax: '%1' is not a number").arg(p.value));
             rc = isInteger ? sqlite3_bind_int64(st, idx, n) : sqlite3_bind_double(st, idx, d);
         }
@@ -483,8 +445,7 @@ ResultSet EmbeddedProvider::select(const QString& sql, const std::vector<SqlPara
         if (rc == SQLITE_DONE)
             break;
         if (rc != SQLITE_ROW) {
-            const DatabaseError e(QString::fromUtf8(sqlite3_errmsg(m_db)),
-                                  kindOf(sqlite3_extended_errcode(m_db), sqlite3_system_errno(m_db)));
+            const DatabaseError e = errorOf(m_db);
             sqlite3_reset(st);
             throw e;
         }
@@ -594,8 +555,7 @@ void EmbeddedProvider::selectEach(const QString& sql, const std::vector<SqlParam
         if (rc == SQLITE_DONE)
             return;
         if (rc != SQLITE_ROW)
-            throw DatabaseError(QString::fromUtf8(sqlite3_errmsg(m_db)),
-                                kindOf(sqlite3_extended_errcode(m_db), sqlite3_system_errno(m_db)));
+            throw errorOf(m_db);
         row(view);
     }
 }
@@ -609,8 +569,7 @@ long long EmbeddedProvider::execute(const QString& sql, const std::vector<SqlPar
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE) {
-        const DatabaseError e(QString::fromUtf8(sqlite3_errmsg(m_db)),
-                              kindOf(sqlite3_extended_errcode(m_db), sqlite3_system_errno(m_db)));
+        const DatabaseError e = errorOf(m_db);
         sqlite3_reset(st);
         throw e;
     }

@@ -47,10 +47,12 @@ public:
     // What a failed call's result code and the operating system's error
     // number mean to the clerk.
     static DatabaseError::Kind kindOf(int extendedCode, int systemErrno);
+    // Runs SQL of the program's own (set-up, catalogue) on db; a failure
+    // throws DatabaseError with SQLite's text and its kind.
+    static void exec(sqlite3* db, const char* sql);
 
     // A value bound as a number: what T-SQL reads as a numeric literal. False
     // for anything else (an exponent, a plus, separators, letters).
-    static bool parseNumber(const QString& text, long long& integer, double& real, bool& isInteger);
 
 private:
     // A statement as received, its translation and its prepared form.

@@ -44,15 +44,12 @@ QVariant paramValue(const SqlParam& p)
 {
     if (p.kind == SqlParam::Kind::Text)
         return QVariant(p.value);
-    const QString t = p.value.trimmed();
-    bool ok = false;
-    const qlonglong n = t.toLongLong(&ok);
-    if (ok)
-        return QVariant(n);
-    const double d = t.toDouble(&ok);
-    if (!ok)
+    long long n = 0;
+    double d = 0;
+    bool isInteger = false;
+    if (!SqlParam::parseNumber(p.value, n, d, isInteger))
         throw DatabaseError(QStringLiteral("Incorrect syntax: '%1' is not a number").arg(p.value));
-    return QVariant(d);
+    return isInteger ? QVariant(static_cast<qlonglong>(n)) : QVariant(d);
 }
 
 void prepareAndBind(QSqlQuery& q, const QString& sql, const std::vector<SqlParam>& params)
