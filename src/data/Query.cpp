@@ -148,7 +148,7 @@ QByteArrayView Query::fieldUtf8(int index) const
     checkIndex(index);
     const char* p = nullptr;
     size_t n = 0;
-    if (eof() || row().kind(index) != ResultSet::Kind::Text || !row().utf8(index, p, n))
+    if (eof() || !row().textUtf8(index, p, n))
         return {};
     return QByteArrayView(p, static_cast<qsizetype>(n));
 }

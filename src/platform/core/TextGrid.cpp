@@ -62,6 +62,24 @@ const char* getVarint(const char* p, uint32_t& v)
 
 // ---- RowBuilder -------------------------------------------------------------
 
+void TextGrid::RowBuilder::Bytes::grow(size_t n)
+{
+    const size_t capacity = std::max<size_t>({n, m_capacity * 2, 256});
+    std::unique_ptr<char[]> more(new char[capacity]);
+    if (m_size)
+        std::memcpy(more.get(), m_data.get(), m_size);
+    m_data = std::move(more);
+    m_capacity = capacity;
+}
+
+void TextGrid::RowBuilder::Bytes::append(const char* p, size_t n)
+{
+    const size_t at = m_size;
+    resize(at + n);
+    if (n)
+        std::memcpy(m_data.get() + at, p, n);
+}
+
 void TextGrid::RowBuilder::clear()
 {
     m_wide = false;
@@ -186,7 +204,12 @@ void TextGrid::RowBuilder::endCell()
 // blocks are compacted, which happens once garbage outweighs what is alive.
 class TextGrid::Store {
 public:
-    static constexpr size_t kBlock = size_t(1) << 20;
+    // Blocks grow with the grid: a small grid takes a small one, a large
+    // grid's blocks are big enough to be backed by huge pages.
+    static constexpr size_t kFirstBlock = size_t(64) << 10;
+    static constexpr size_t kLargestBlock = size_t(8) << 20;
+    static constexpr size_t kMappedFrom = size_t(2) << 20;
+    static constexpr size_t kGarbageSlack = size_t(4) << 20;
 
     std::vector<uint64_t> refs;  // per row: 0 empty, else (block + 1) << 32 | offset
 
@@ -199,17 +222,8 @@ public:
             header += varintSize(lengths[c]);
         const size_t payload = units * (wide ? 2 : 1);
         const size_t n = header + payload;
-        if (m_blocks.empty() || m_used + n > m_capacity) {
-            m_garbage += m_capacity - m_used;  // the unused tail of the last block
-            m_capacity = std::max(kBlock, n);
-            m_blocks.push_back(LargeBlock::allocate(m_capacity));
-            m_allocated += m_capacity;
-            m_used = 0;
-        }
-        char* p = m_blocks.back().get() + m_used;
-        const uint64_t ref = (uint64_t(m_blocks.size()) << 32) | m_used;
-        m_used += n;
-        m_live += n;
+        uint64_t ref;
+        char* p = room(n, ref);
         *p++ = wide ? 1 : 0;
         p = putVarint(p, static_cast<uint32_t>(cells));
         for (int c = 0; c < cells; ++c)
@@ -243,7 +257,7 @@ public:
         return static_cast<size_t>(p - rec) + units * (wide ? 2 : 1);
     }
 
-    bool wantsCompaction() const { return m_garbage > kBlock * 4 && m_garbage > m_live; }
+    bool wantsCompaction() const { return m_garbage > kGarbageSlack && m_garbage > m_live; }
 
     // Copies the live records into fresh blocks and frees the old ones.
     void compact() { *this = liveCopy(); }
@@ -259,17 +273,9 @@ public:
             }
             const char* rec = record(ref);
             const size_t n = recordSize(rec);
-            if (fresh.m_blocks.empty() || fresh.m_used + n > fresh.m_capacity) {
-                fresh.m_garbage += fresh.m_capacity - fresh.m_used;
-                fresh.m_capacity = std::max(kBlock, n);
-                fresh.m_blocks.push_back(LargeBlock::allocate(fresh.m_capacity));
-                fresh.m_allocated += fresh.m_capacity;
-                fresh.m_used = 0;
-            }
-            std::memcpy(fresh.m_blocks.back().get() + fresh.m_used, rec, n);
-            fresh.refs.push_back((uint64_t(fresh.m_blocks.size()) << 32) | fresh.m_used);
-            fresh.m_used += n;
-            fresh.m_live += n;
+            uint64_t copied;
+            std::memcpy(fresh.room(n, copied), rec, n);
+            fresh.refs.push_back(copied);
         }
         return fresh;
     }
@@ -277,8 +283,26 @@ public:
     size_t bytes() const { return m_allocated + refs.capacity() * sizeof(uint64_t); }
 
 private:
-    // Mapped from the system, so that emptying the grid gives the memory back
-    // at once rather than to the heap.
+    // Room for a record of n bytes; ref says where it is.
+    char* room(size_t n, uint64_t& ref)
+    {
+        if (m_blocks.empty() || m_used + n > m_capacity) {
+            m_garbage += m_capacity - m_used;  // the unused tail of the last block
+            m_capacity = std::max(n, std::clamp(m_allocated / 2, kFirstBlock, kLargestBlock));
+            // Large blocks are mapped from the system, so that emptying the
+            // grid gives the memory back at once rather than to the heap.
+            m_blocks.push_back(m_capacity >= kMappedFrom ? LargeBlock::allocate(m_capacity)
+                                                         : LargeBlock::heap(m_capacity));
+            m_allocated += m_capacity;
+            m_used = 0;
+        }
+        ref = (uint64_t(m_blocks.size()) << 32) | m_used;
+        char* p = m_blocks.back().get() + m_used;
+        m_used += n;
+        m_live += n;
+        return p;
+    }
+
     std::vector<LargeBlock::Ptr> m_blocks;
     size_t m_used = 0;
     size_t m_capacity = 0;

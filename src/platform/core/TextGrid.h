@@ -42,8 +42,39 @@ public:
         void widen();
         void appendNarrow(const char* text, size_t chars);  // the grid's own one-byte form
 
+        // Bytes that grow without being cleared first: a report writes
+        // hundreds of millions of them.
+        class Bytes {
+        public:
+            size_t size() const { return m_size; }
+            char* data() { return m_data.get(); }
+            const char* data() const { return m_data.get(); }
+            void clear() { m_size = 0; }
+            char& operator[](size_t i) { return m_data[i]; }
+            char operator[](size_t i) const { return m_data[i]; }
+            // New bytes are left as they were: the caller writes them.
+            void resize(size_t n)
+            {
+                if (n > m_capacity)
+                    grow(n);
+                m_size = n;
+            }
+            void push_back(char c)
+            {
+                resize(m_size + 1);
+                m_data[m_size - 1] = c;
+            }
+            void append(const char* p, size_t n);
+
+        private:
+            void grow(size_t n);
+            std::unique_ptr<char[]> m_data;
+            size_t m_size = 0;
+            size_t m_capacity = 0;
+        };
+
         bool m_wide = false;
-        std::string m_narrow;      // one byte per character while every one fits
+        Bytes m_narrow;            // one byte per character while every one fits
         std::u16string m_utf16;    // from the first character that does not
         std::vector<uint32_t> m_ends;
         qsizetype m_cellStart = 0;

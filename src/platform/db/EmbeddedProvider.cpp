@@ -526,6 +526,16 @@ public:
         bytes = m_scratch.constData();
         return true;
     }
+    // One type test per cell: the report reads tens of millions of them.
+    bool textUtf8(int col, const char*& bytes, size_t& size) const override
+    {
+        const int type = sqlite3_column_type(m_st, col);
+        if ((type != SQLITE_TEXT && type != SQLITE_BLOB) || m_dateTime[static_cast<size_t>(col)])
+            return false;
+        bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_st, col));
+        size = static_cast<size_t>(sqlite3_column_bytes(m_st, col));
+        return true;
+    }
 
 private:
     sqlite3_stmt* m_st;

@@ -19,6 +19,11 @@ public:
     // The UTF-8 bytes of a Text or DateTime cell (ISO 8601 with a "T"), valid
     // until the row moves on; false for other kinds.
     virtual bool utf8(int col, const char*& bytes, size_t& size) const = 0;
+    // The same for Text cells only: false for date-times too.
+    virtual bool textUtf8(int col, const char*& bytes, size_t& size) const
+    {
+        return kind(col) == ResultSet::Kind::Text && utf8(col, bytes, size);
+    }
 
     // First column of that name, without regard to case; -1 when there is none.
     int columnIndex(const QString& name) const;
