@@ -57,15 +57,51 @@ void AmountFormat::appendTo(double v, Out& out) const
         out.append(QStringView(m_locale.toString(v, 'f', 2)));
 }
 
+namespace {
+
+// What std::to_chars(fixed, 2) writes, without its general (and, for a
+// million-line report, slow) conversion wherever the nearest cent is plain to
+// see: v * 100 computed in binary is then far enough from a half cent that
+// its rounding cannot change which cent is nearest.
+const char* fixedTwo(double v, char* buf, size_t size)
+{
+    const double f = std::fabs(v) * 100;
+    if (f < 1e15) {
+        const double whole = std::floor(f);
+        const double frac = f - whole;
+        const double ulp = std::nextafter(f, INFINITY) - f;
+        if (std::fabs(frac - 0.5) > 4 * ulp) {
+            auto cents = static_cast<uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
+            char digits[24];
+            int n = 0;
+            do {
+                digits[n++] = static_cast<char>('0' + cents % 10);
+                cents /= 10;
+            } while (cents > 0 || n < 3);  // at least "0.05"
+            char* out = buf;
+            if (v < 0)
+                *out++ = '-';
+            for (int i = n - 1; i >= 2; --i)
+                *out++ = digits[i];
+            *out++ = '.';
+            *out++ = digits[1];
+            *out++ = digits[0];
+            return out;
+        }
+    }
+    return std::to_chars(buf, buf + size, v, std::chars_format::fixed, 2).ptr;
+}
+
+}  // namespace
+
 template <typename Out>
 void AmountFormat::shortPath(double v, Out& out) const
 {
     if (v == 0)
         v = 0;  // -0.0 shows as 0.00, as QLocale shows it
     char buf[40];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2);
     const char* p = buf;
-    const char* const end = res.ptr;
+    const char* const end = fixedTwo(v, buf, sizeof buf);
     if (*p == '-') {
         out.append(QStringView(m_minus));
         ++p;

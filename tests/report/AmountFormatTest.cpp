@@ -1,6 +1,7 @@
 #include "AmountFormat.h"
 
 #include <QRandomGenerator>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -26,6 +27,11 @@ TEST(AmountFormat, AgreesWithQLocaleEverywhere)
         const double magnitude = std::pow(10.0, rng.bounded(13));
         values.push_back((rng.generateDouble() - 0.3) * magnitude);
         values.push_back(static_cast<double>(rng.bounded(100000000)) / 1000.0);  // thirds of a cent
+        // Next to a half cent, on both sides: where a shortcut through v * 100 would round wrong.
+        const double half = (static_cast<double>(rng.bounded(1000000000)) + 0.5) / 100.0 * std::pow(10.0, rng.bounded(5));
+        values.push_back(std::nextafter(half, 0.0));
+        values.push_back(std::nextafter(half, 1e300));
+        values.push_back(-half);
     }
     for (const QLocale& locale :
          {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::Thai, QLocale::Thailand),
