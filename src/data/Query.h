@@ -75,6 +75,9 @@ public:
     // A Text field's UTF-8 bytes, valid until the query moves on; empty for
     // other kinds and empty texts.
     QByteArrayView fieldUtf8(int index) const;
+    // The row the query stands on, for loops that read tens of millions of
+    // cells by index (fieldIndex() checked the names); valid until it moves on.
+    const RowView& currentRow() const { return row(); }
 
     // Runs INSERT / UPDATE / DELETE; returns the rows affected.
     long long execute();

@@ -15,10 +15,26 @@
 
 namespace {
 
-void appendText(const Query& query, int field, TextGrid::RowBuilder& row)
+// A text field as it is, in the database's UTF-8; other kinds add nothing.
+void appendText(const RowView& from, int field, TextGrid::RowBuilder& row)
 {
-    const QByteArrayView bytes = query.fieldUtf8(field);
-    row.appendUtf8(bytes.data(), static_cast<size_t>(bytes.size()));
+    const char* bytes;
+    size_t size;
+    if (from.textUtf8(field, bytes, size))
+        row.appendUtf8(bytes, size);
+}
+
+// The stored number; anything else as the query's own reader takes it.
+double amountOf(const Query& query, const RowView& from, int field)
+{
+    switch (from.kind(field)) {
+    case ResultSet::Kind::Integer:
+        return static_cast<double>(from.integer(field));
+    case ResultSet::Kind::Real:
+        return from.real(field);
+    default:
+        return query.fieldNumber(field);
+    }
 }
 
 }
@@ -46,7 +62,7 @@ ChequeReport::Outcome ChequeReport::run(Query& query, TextGrid& grid, const Repo
     // one reused builder, texts taken from the database's UTF-8 as they are.
     TextGrid::RowBuilder row;
     std::string previousKey;
-    char number[16];
+    char digits[16];
     int r = 0;
     query.forEachRow([&] {
         if (r == 0) {
@@ -59,6 +75,7 @@ ChequeReport::Outcome ChequeReport::run(Query& query, TextGrid& grid, const Repo
         if (r >= grid.rowCount())
             grid.setRowCount(std::max(grid.rowCount() * 2, 1024));
 
+        const RowView& from = query.currentRow();
         const QByteArrayView key = query.fieldUtf8(keyField);
         int first = L::kFirstLineColumn;
         // The first row always starts a cheque, even one whose key is empty.
@@ -67,7 +84,7 @@ ChequeReport::Outcome ChequeReport::run(Query& query, TextGrid& grid, const Repo
         if (r == 1 || keyBytes != previousKey) {
             first = 0;
             previousKey.assign(keyBytes);
-            out.total += query.fieldNumber(paidField);
+            out.total += amountOf(query, from, paidField);
         }
         // A further line of the same cheque leaves the cheque columns blank.
         row.clear();
@@ -76,27 +93,27 @@ ChequeReport::Outcome ChequeReport::run(Query& query, TextGrid& grid, const Repo
         for (int c = first; c < L::kColumns; ++c) {
             switch (columns[c].shown) {
             case L::Shown::RowNumber: {
-                const auto res = std::to_chars(number, number + sizeof number, r);
-                row.appendAscii(number, static_cast<size_t>(res.ptr - number));
+                const auto res = std::to_chars(digits, digits + sizeof digits, r);
+                row.appendAscii(digits, static_cast<size_t>(res.ptr - digits));
                 break;
             }
             case L::Shown::Text:
-                appendText(query, field[c], row);
+                appendText(from, field[c], row);
                 break;
             case L::Shown::First40:
-                appendText(query, field[c], row);
+                appendText(from, field[c], row);
                 row.truncateCell(40);
                 break;
             case L::Shown::First100:
-                appendText(query, field[c], row);
+                appendText(from, field[c], row);
                 row.truncateCell(100);
                 break;
             case L::Shown::Apostrophe:
                 row.append(QLatin1Char('\''));
-                appendText(query, field[c], row);
+                appendText(from, field[c], row);
                 break;
             case L::Shown::Amount:
-                amount.append(query.fieldNumber(field[c]), row);
+                amount.append(amountOf(query, from, field[c]), row);
                 break;
             }
             row.endCell();

@@ -215,11 +215,12 @@ public:
 
     const char* record(uint64_t ref) const { return m_blocks[(ref >> 32) - 1].get() + (ref & 0xffffffffu); }
 
-    uint64_t add(bool wide, const void* text, size_t units, const uint32_t* lengths, int cells)
+    // A record from cells written end to end: ends[c] is the offset just past cell c.
+    uint64_t add(bool wide, const void* text, size_t units, const uint32_t* ends, int cells)
     {
         size_t header = 1 + varintSize(static_cast<uint32_t>(cells));
         for (int c = 0; c < cells; ++c)
-            header += varintSize(lengths[c]);
+            header += varintSize(ends[c] - (c ? ends[c - 1] : 0));
         const size_t payload = units * (wide ? 2 : 1);
         const size_t n = header + payload;
         uint64_t ref;
@@ -227,7 +228,7 @@ public:
         *p++ = wide ? 1 : 0;
         p = putVarint(p, static_cast<uint32_t>(cells));
         for (int c = 0; c < cells; ++c)
-            p = putVarint(p, lengths[c]);
+            p = putVarint(p, ends[c] - (c ? ends[c - 1] : 0));
         if (payload)
             std::memcpy(p, text, payload);
         return ref;
@@ -416,12 +417,9 @@ void TextGrid::store(int row, bool wide, const void* text, const uint32_t* ends,
     // Trailing empty cells are not stored: they read as empty anyway.
     while (cells > 0 && ends[cells - 1] == (cells > 1 ? ends[cells - 2] : 0))
         --cells;
-    std::vector<uint32_t> lengths(static_cast<size_t>(cells));
-    for (int c = 0; c < cells; ++c)
-        lengths[c] = ends[c] - (c ? ends[c - 1] : 0);
     uint64_t& ref = m_store->refs[static_cast<size_t>(row)];
     m_store->release(ref);
-    ref = cells ? m_store->add(wide, text, ends[cells - 1], lengths.data(), cells) : 0;
+    ref = cells ? m_store->add(wide, text, ends[cells - 1], ends, cells) : 0;
     if (m_store->wantsCompaction())
         m_store->compact();
 }
