@@ -199,4 +199,9 @@ TEST(TextGrid, RefillingOrShrinkingGivesTheMemoryBackAndKeepsTheRest)
     g.setRowCount(2);
     EXPECT_LT(g.memoryBytes(), size_t(8) << 20);
     EXPECT_EQ(g.cell(0, 1), QStringLiteral("ค่าบริการ 1"));
+    // Rows that come back after a shrink are empty, in the first part of the
+    // row table as in the parts given back.
+    g.setRowCount(rows + 1);
+    EXPECT_EQ(g.cell(0, 2), QString());
+    EXPECT_EQ(g.cell(24, rows), QString());
 }

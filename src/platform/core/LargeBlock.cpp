@@ -34,6 +34,6 @@ LargeBlock::Ptr LargeBlock::allocate(size_t bytes)
 #endif
     return Ptr(static_cast<char*>(p), Free{bytes});
 #else
-    return heap(bytes);
+    return Ptr(new char[bytes](), Free{0});
 #endif
 }

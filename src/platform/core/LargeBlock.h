@@ -6,7 +6,8 @@
 // Memory for large, long-lived buffers (results of a million rows): mapped
 // straight from the system with a hint for huge pages where the system has
 // them, so filling it does not fault one small page at a time; plain heap
-// memory elsewhere. Throws std::bad_alloc when there is none.
+// memory elsewhere. Either way it comes zeroed. Throws std::bad_alloc when
+// there is none.
 class LargeBlock {
 public:
     struct Free {
@@ -16,6 +17,6 @@ public:
     using Ptr = std::unique_ptr<char, Free>;
 
     static Ptr allocate(size_t bytes);
-    // Heap memory, for small blocks that may still grow.
+    // Heap memory, not cleared, for small blocks that may still grow.
     static Ptr heap(size_t bytes);
 };

@@ -202,6 +202,44 @@ void TextGrid::RowBuilder::endCell()
 // of cells, each cell's length in characters (varints), then the text. A row
 // that is written again gets a new record; the old one is garbage until the
 // blocks are compacted, which happens once garbage outweighs what is alive.
+// Per row, where its record is: 0 for an empty row. Kept in chunks of their
+// own, so that growing never copies the table and shrinking gives it back.
+class RefTable {
+public:
+    static constexpr size_t kChunkBits = 16;
+    static constexpr size_t kChunk = size_t(1) << kChunkBits;
+
+    size_t size() const { return m_size; }
+    uint64_t& operator[](size_t i) { return chunk(i >> kChunkBits)[i & (kChunk - 1)]; }
+    uint64_t operator[](size_t i) const { return chunk(i >> kChunkBits)[i & (kChunk - 1)]; }
+
+    // Rows added are empty.
+    void resize(size_t n)
+    {
+        const size_t chunks = (n + kChunk - 1) >> kChunkBits;
+        if (chunks < m_chunks.size())
+            m_chunks.resize(chunks);
+        for (size_t i = m_size; i < n && (i & (kChunk - 1)) != 0 && (i >> kChunkBits) < m_chunks.size(); ++i)
+            (*this)[i] = 0;
+        // Mapped memory comes zeroed: every row of a new chunk is empty.
+        while (m_chunks.size() < chunks)
+            m_chunks.push_back(LargeBlock::allocate(kChunk * sizeof(uint64_t)));
+        m_size = n;
+    }
+    void push_back(uint64_t ref)
+    {
+        resize(m_size + 1);
+        (*this)[m_size - 1] = ref;
+    }
+    size_t bytes() const { return m_chunks.size() * kChunk * sizeof(uint64_t); }
+
+private:
+    uint64_t* chunk(size_t c) const { return reinterpret_cast<uint64_t*>(m_chunks[c].get()); }
+
+    std::vector<LargeBlock::Ptr> m_chunks;
+    size_t m_size = 0;
+};
+
 class TextGrid::Store {
 public:
     // Blocks grow with the grid: a small grid takes a small one, a large
@@ -211,7 +249,7 @@ public:
     static constexpr size_t kMappedFrom = size_t(2) << 20;
     static constexpr size_t kGarbageSlack = size_t(4) << 20;
 
-    std::vector<uint64_t> refs;  // per row: 0 empty, else (block + 1) << 32 | offset
+    RefTable refs;  // per row: 0 empty, else (block + 1) << 32 | offset
 
     const char* record(uint64_t ref) const { return m_blocks[(ref >> 32) - 1].get() + (ref & 0xffffffffu); }
 
@@ -266,8 +304,8 @@ public:
     Store liveCopy() const
     {
         Store fresh;
-        fresh.refs.reserve(refs.size());
-        for (uint64_t ref : refs) {
+        for (size_t r = 0; r < refs.size(); ++r) {
+            const uint64_t ref = refs[r];
             if (!ref) {
                 fresh.refs.push_back(0);
                 continue;
@@ -281,7 +319,7 @@ public:
         return fresh;
     }
 
-    size_t bytes() const { return m_allocated + refs.capacity() * sizeof(uint64_t); }
+    size_t bytes() const { return m_allocated + refs.bytes(); }
 
 private:
     // Room for a record of n bytes; ref says where it is.
@@ -461,9 +499,7 @@ void TextGrid::setRowCount(int rows)
     auto& refs = m_store->refs;
     for (size_t r = static_cast<size_t>(rows); r < refs.size(); ++r)
         m_store->release(refs[r]);
-    refs.resize(static_cast<size_t>(rows), 0);
-    if (refs.capacity() > refs.size() * 2 + 1024)
-        refs.shrink_to_fit();
+    refs.resize(static_cast<size_t>(rows));
     m_rows = rows;
     if (m_store->wantsCompaction())
         m_store->compact();
