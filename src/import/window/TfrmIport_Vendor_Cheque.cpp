@@ -11,6 +11,7 @@
 #include "Messages.h"
 #include "NamedWidget.h"
 #include "SaveProgress.h"
+#include "SharedTexts.h"
 #include "StagingFlag.h"
 #include "StringGrid.h"
 #include "WaitCursor.h"
@@ -310,7 +311,7 @@ void TfrmIport_Vendor_Cheque::btnOpenClick()
         // Once a sheet is read the panel shows without its title strip.
         Panel3->hide();
         if (lines == 0)
-            Messages::plain(this, QStringLiteral("ไม่พบข้อมูลที่ต้องการ"));
+            Messages::plain(this, SharedTexts::nothingFound());
     });
 }
 
