@@ -1,5 +1,6 @@
 #include "DocumentOpener.h"
 #include "GridExport.h"
+#include "RecordingOpener.h"
 #include "SheetModel.h"
 #include "TextGrid.h"
 
@@ -17,20 +18,6 @@
 using GridExport::Variant;
 
 namespace {
-
-class RecordingOpener : public DocumentOpener {
-public:
-    explicit RecordingOpener(bool answer = true) : m_answer(answer) {}
-    bool open(const QString& path) override
-    {
-        opened << path;
-        return m_answer;
-    }
-    QStringList opened;
-
-private:
-    bool m_answer;
-};
 
 const char16_t* const kImportHeaders[26] = {
     u"No. ", u"Cheque_PK ", u"Profit Center Code", u"Profit Center", u"Deka Creat",

@@ -241,6 +241,16 @@ TEST_F(SaveStatementsTest, SumThatIsNoNumberIsRefused)
     EXPECT_THROW(db.connection().provider().execute(b.sql(), b.params()), DatabaseError);
 }
 
+TEST_F(SaveStatementsTest, FlagReadsEmptyWhenTheTableHasNoRow)
+{
+    db.exec("DELETE FROM TSQ_IsUse_Data_Temp");
+    S::flagRead(a);
+    a.open();
+    EXPECT_EQ(a.fieldText("Is_User_Temp"), "");
+    S::flagTakeWhileFree(a);
+    EXPECT_EQ(a.execute(), 0);
+}
+
 namespace {
 
 // Grid column c holds "c<c>"; the total amount must read as a number.
