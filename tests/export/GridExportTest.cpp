@@ -1,5 +1,6 @@
 #include "DocumentOpener.h"
 #include "GridExport.h"
+#include "InstalledOpener.h"
 #include "RecordingOpener.h"
 #include "SheetModel.h"
 #include "TextGrid.h"
@@ -244,8 +245,9 @@ TEST(DocumentOpener, InstalledOpenerIsCurrentUntilRemoved)
 {
     DocumentOpener& desktop = DocumentOpener::current();
     RecordingOpener recording;
-    DocumentOpener::setCurrent(&recording);
-    EXPECT_EQ(&DocumentOpener::current(), &recording);
-    DocumentOpener::setCurrent(nullptr);
+    {
+        InstalledOpener installed(recording);
+        EXPECT_EQ(&DocumentOpener::current(), &recording);
+    }
     EXPECT_EQ(&DocumentOpener::current(), &desktop);
 }
