@@ -10,11 +10,8 @@ void ImportRow::moveTo(int row)
     m_have.fill(false);
 }
 
-const QString& ImportRow::cell(int column)
+void ImportRow::take(int column)
 {
-    if (!m_have[column]) {
-        m_cells[column] = m_grid.cell(column, m_row);
-        m_have[column] = true;
-    }
-    return m_cells[column];
+    m_cells[column] = m_grid.cell(column, m_row);
+    m_have[column] = true;
 }

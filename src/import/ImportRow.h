@@ -20,9 +20,16 @@ public:
     int row() const { return m_row; }
 
     // The text of `column` (an ImportGridLayout::Column) in the current row.
-    const QString& cell(int column);
+    const QString& cell(int column)
+    {
+        if (!m_have[column])
+            take(column);
+        return m_cells[column];
+    }
 
 private:
+    void take(int column);
+
     const TextGrid& m_grid;
     int m_row = 0;
     std::array<QString, ImportGridLayout::kColumnCount> m_cells;
