@@ -154,7 +154,7 @@ int benchSave(const QStringList& args)
     if (items.isEmpty())
         throw std::runtime_error("sheet not listed in the file list");
     w.FileListBox1->setCurrentItem(items.first());
-    w.btnOpenClick();
+    w.btnOpen->click();
     const int rows = w.StringGrid1->grid().rowCount() - 1;
 
     PaintClock paint;

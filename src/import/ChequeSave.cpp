@@ -2,8 +2,11 @@
 
 #include "DatabaseError.h"
 #include "ImportGridLayout.h"
+#include "ImportRow.h"
 #include "Query.h"
 #include "SaveLock.h"
+#include "SaveStatements.h"
+#include "SharedTexts.h"
 #include "StagingFlag.h"
 #include "TextGrid.h"
 
@@ -13,23 +16,13 @@ namespace {
 
 using L = ImportGridLayout;
 
-SqlText T(const QString& v)
-{
-    return SqlText{v};
-}
-
-SqlNumber N(const QString& v)
-{
-    return SqlNumber{v};
-}
-
 }  // namespace
 
 ChequeSave::ChequeSave(Query& queryA, Query& queryB) : m_a(queryA), m_b(queryB) {}
 
 QString ChequeSave::confirmMessage()
 {
-    return QStringLiteral("ยืนยันการบันทึกข้อมูล ");
+    return SharedTexts::confirmSave();
 }
 
 QString ChequeSave::savedMessage()
@@ -223,10 +216,12 @@ ChequeSave::Result ChequeSave::writeAll(const TextGrid& grid, const Hooks& hooks
         const int rows = grid.rowCount() - 1;
         if (hooks.started)
             hooks.started(rows);
+        ImportRow row(grid);
         for (int r = 1; r <= rows; ++r) {
             if (hooks.rowStarted)
                 hooks.rowStarted(r);
-            writeRow(grid, r);
+            row.moveTo(r);
+            writeRow(row);
             if (hooks.rowDone)
                 hooks.rowDone(r);
         }
@@ -260,132 +255,51 @@ ChequeSave::Result ChequeSave::writeAll(const TextGrid& grid, const Hooks& hooks
     return {Outcome::Saved, savedMessage()};
 }
 
-void ChequeSave::writeRow(const TextGrid& grid, int row)
+void ChequeSave::writeRow(ImportRow& row)
 {
-    // Cells are taken from the grid as a statement needs them: a row of a
-    // cheque already stored uses fewer than half of them.
-    m_have.fill(false);
-    auto c = [&](int col) -> const QString& {
-        if (!m_have[col]) {
-            m_cells[col] = grid.cell(col, row);
-            m_have[col] = true;
-        }
-        return m_cells[col];
-    };
-
+    namespace S = SaveStatements;
     Query& q = m_a;
 
-    // Staging row.
-    q.close();
-    q.clear();
-    q.addLine({"INSERT INTO TSQ_Cheque_Temp"});
-    q.addLine({"(Cheque_PK, Total_Amount, WHT_Amount"});
-    q.addLine({", To_Be_Paid,Invoice_No)"});
-    q.addLine({"VALUES"});
-    q.addLine({"(", T(c(L::ChequePk)), ",", T(c(L::TotalAmou)), ",", T(c(L::WhtAmount))});
-    q.addLine({", ", T(c(L::ToBePaid)), ",", T(c(L::InvoiceNo)), ")"});
+    S::stagingRow(q, row);
     q.execute();
 
     // Cheque header: created by the first row of a key, later rows refresh the tax number.
-    q.close();
-    q.clear();
-    q.addLine({"Select *"});
-    q.addLine({"FROM TSQ_Cheque_Main"});
-    q.addLine({"Where Cheque_PK =", T(c(L::ChequePk))});
+    S::chequeLookup(q, row);
     q.open();
-    if (q.recordCount() >= 1) {
-        q.close();
-        q.clear();
-        q.addLine({"UPDATE TSQ_Cheque_Main"});
-        q.addLine({"Set Tax_Number=", T(c(L::TaxNumber))});
-        q.addLine({"Where Cheque_PK =", T(c(L::ChequePk))});
-        q.execute();
-    } else {
-        q.close();
-        q.clear();
-        q.addLine({"INSERT INTO TSQ_Cheque_Main"});
-        q.addLine({"(Cheque_PK, Profit_Center_Code, Deka_Creat_date"});
-        q.addLine({", Deka_Receipt_Date, Payment_Method, Deka_Number"});
-        q.addLine({", Clearing_Document, Clearing_Date, Check_No"});
-        q.addLine({", Vendor_no, Vendor_Name, Delivery_Mode"});
-        q.addLine({", Tax_Number, Data_Status, Cheque_Reference_Document_Type "});
-        q.addLine({",Invoice_No,vendor_name_recmoney)"});
-        q.addLine({"VALUES"});
-        q.addLine({"(", T(c(L::ChequePk)), ", ", T(c(L::ProfitCenterCode)), ",", T(c(L::DekaCreat))});
-        q.addLine({",", T(c(L::DekaRecei)), ", ", T(c(L::PaymentMethod)), ",", T(c(L::DekaNumber))});
-        q.addLine({",", T(c(L::ClearingDocument)), ", ", T(c(L::ClearingDate)), ",", T(c(L::CheckNo))});
-        q.addLine({",", T(c(L::Vendor)), ", ", T(c(L::VendorName)), ",", T(c(L::DeliveryMode))});
-        q.addLine({",", T(c(L::TaxNumber)), ", ", T(c(L::Status)), ",", T(c(L::Reference))});
-        q.addLine({",", T(c(L::InvoiceNo)), ", ", T(c(L::Payee)), ")"});
-        q.execute();
-    }
+    if (q.recordCount() >= 1)
+        S::taxNumberUpdate(q, row);
+    else
+        S::newCheque(q, row);
+    q.execute();
 
     // Profit centre, added once.
-    q.close();
-    q.clear();
-    q.addLine({"Select *"});
-    q.addLine({"FROM TSQR_Profit_Center"});
-    q.addLine({"Where Profit_Center_Code =", T(c(L::ProfitCenterCode))});
+    S::profitCentreLookup(q, row);
     q.open();
     if (q.recordCount() < 1) {
-        q.close();
-        q.clear();
-        q.addLine({"INSERT INTO TSQR_Profit_Center"});
-        q.addLine({"( Profit_Center_Code, Profit_Center_Name, Profit_Center_Lacation_Rec_Cheque )"});
-        q.addLine({"VALUES"});
-        q.addLine({"(", T(c(L::ProfitCenterCode)), ",", T(c(L::ProfitCenter)), ",", T(c(L::ProfitCenter)), ")"});
+        S::newProfitCentre(q, row);
         q.execute();
     }
 
-    // Invoice line, added once. The document number is part of the line's
-    // identity: two invoices of one cheque may well carry equal amounts.
-    q.close();
-    q.clear();
-    q.addLine({"Select *"});
-    q.addLine({"FROM TSQ_Cheque_Detail"});
-    q.addLine({"Where Cheque_PK =", T(c(L::ChequePk))});
-    q.addLine({"and Total_Amount=", N(Query::numberText(c(L::TotalAmou).trimmed().toDouble()))});
-    q.addLine({"and DocumentNo=", T(c(L::DocumentNo))});
+    // Invoice line, added once.
+    S::invoiceLineLookup(q, row);
     q.open();
     if (q.recordCount() < 1) {
-        q.close();
-        q.clear();
-        q.addLine({"INSERT INTO TSQ_Cheque_Detail"});
-        q.addLine({"( Cheque_PK, Pstng_Date, DocumentNo"});
-        q.addLine({", Description, Total_Amount, WHT_Amount"});
-        q.addLine({", To_Be_Paid, Fund)"});
-        q.addLine({"VALUES"});
-        q.addLine({"(", T(c(L::ChequePk)), ",", T(c(L::PstngDate)), ",", T(c(L::DocumentNo))});
-        q.addLine({", ", T(c(L::Description)), ",", T(c(L::TotalAmou)), ",", T(c(L::WhtAmount))});
-        q.addLine({",", T(c(L::ToBePaid)), ",", T(c(L::Fund)), ")"});
+        S::newInvoiceLine(q, row);
         q.execute();
     }
 }
 
 void ChequeSave::writeSums()
 {
-    m_a.close();
-    m_a.clear();
-    m_a.addLine({"SELECT TSQ_Cheque_Temp.Cheque_PK, Sum(TSQ_Cheque_Temp.Total_Amount) AS SumOfTotal_Amount"});
-    m_a.addLine({", Sum(TSQ_Cheque_Temp.WHT_Amount) AS SumOfWHT_Amount"});
-    m_a.addLine({", Sum(TSQ_Cheque_Temp.To_Be_Paid) AS SumOfTo_Be_Paid"});
-    m_a.addLine({"FROM TSQ_Cheque_Temp"});
-    m_a.addLine({"GROUP BY TSQ_Cheque_Temp.Cheque_PK"});
-    m_a.addLine({"ORDER BY TSQ_Cheque_Temp.Cheque_PK"});
+    SaveStatements::sumsPerCheque(m_a);
     m_a.open();
     const QString pkField = QStringLiteral("Cheque_PK");
     const QString totalField = QStringLiteral("SumOfTotal_Amount");
     const QString whtField = QStringLiteral("SumOfWHT_Amount");
     const QString paidField = QStringLiteral("SumOfTo_Be_Paid");
     while (!m_a.eof()) {
-        const QString pk = m_a.fieldText(pkField);
-        m_b.close();
-        m_b.clear();
-        m_b.addLine({"UPDATE TSQ_Cheque_Main"});
-        m_b.addLine({"SET Sum_Total_Amount =", N(m_a.fieldText(totalField))});
-        m_b.addLine({", Sum_WHT_Amount =", N(m_a.fieldText(whtField))});
-        m_b.addLine({", Sum_To_Be_Paid =", N(m_a.fieldText(paidField))});
-        m_b.addLine({"WHERE  Cheque_PK =", T(pk)});
+        SaveStatements::sumsUpdate(m_b, m_a.fieldText(totalField), m_a.fieldText(whtField),
+                                   m_a.fieldText(paidField), m_a.fieldText(pkField));
         m_b.execute();
         m_a.next();
     }
@@ -393,21 +307,7 @@ void ChequeSave::writeSums()
 
 void ChequeSave::writeInvoiceLists()
 {
-    m_a.close();
-    m_a.clear();
-    m_a.addLine({"SELECT Main.Cheque_PK,"});
-    m_a.addLine({"LEFT(Main.TSQ_Cheque_Temp,Len(TSQ_Cheque_Temp)-1) As \"Invoice_no\""});
-    m_a.addLine({"FROM"});
-    m_a.addLine({" ("});
-    m_a.addLine({"SELECT DISTINCT ST2.Cheque_PK,"});
-    m_a.addLine({"("});
-    m_a.addLine({"SELECT DISTINCT ST1.Invoice_No + ';' AS [text()]"});
-    m_a.addLine({"FROM TSQ_Cheque_Temp ST1"});
-    m_a.addLine({"WHERE ST1.Cheque_PK = ST2.Cheque_PK"});
-    m_a.addLine({"FOR XML PATH ('')"});
-    m_a.addLine({") [TSQ_Cheque_Temp]"});
-    m_a.addLine({"FROM TSQ_Cheque_Temp ST2"});
-    m_a.addLine({") [Main]"});
+    SaveStatements::invoiceListsPerCheque(m_a);
     m_a.open();
     const QString listField = QStringLiteral("Invoice_no");
     const QString pkField = QStringLiteral("Cheque_PK");
@@ -422,12 +322,7 @@ void ChequeSave::writeInvoiceLists()
                 --cut;
             list.truncate(cut);
         }
-        const QString pk = m_a.fieldText(pkField);
-        m_b.close();
-        m_b.clear();
-        m_b.addLine({"UPDATE TSQ_Cheque_Main"});
-        m_b.addLine({"SET Invoice_No =", T(list)});
-        m_b.addLine({"WHERE  Cheque_PK =", T(pk)});
+        SaveStatements::invoiceListUpdate(m_b, list, m_a.fieldText(pkField));
         m_b.execute();
         m_a.next();
     }
@@ -435,8 +330,6 @@ void ChequeSave::writeInvoiceLists()
 
 void ChequeSave::emptyStaging()
 {
-    m_a.close();
-    m_a.clear();
-    m_a.addLine({"Delete from TSQ_Cheque_Temp"});
+    SaveStatements::stagingEmpty(m_a);
     m_a.execute();
 }

@@ -1,12 +1,10 @@
 #pragma once
 
-#include "ImportGridLayout.h"
-
 #include <QString>
 #include <QStringView>
-#include <array>
 #include <functional>
 
+class ImportRow;
 class Query;
 class StagingFlag;
 class TextGrid;
@@ -78,13 +76,11 @@ public:
 
 private:
     Result writeAll(const TextGrid& grid, const Hooks& hooks, StagingFlag& flag);
-    void writeRow(const TextGrid& grid, int row);
+    void writeRow(ImportRow& row);
     void writeSums();
     void writeInvoiceLists();
     void emptyStaging();
 
     Query& m_a;
     Query& m_b;
-    std::array<QString, ImportGridLayout::kColumnCount> m_cells;  // the row being written (import grid columns)
-    std::array<bool, ImportGridLayout::kColumnCount> m_have{};     // which of them are taken from the grid
 };

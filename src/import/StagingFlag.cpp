@@ -2,6 +2,7 @@
 
 #include "Query.h"
 #include "SaveLock.h"
+#include "SaveStatements.h"
 
 StagingFlag::StagingFlag(Query& query) : m_query(query) {}
 
@@ -23,10 +24,7 @@ QString StagingFlag::clearedMessage()
 
 QString StagingFlag::read()
 {
-    m_query.close();
-    m_query.clear();
-    m_query.addLine({"SELECT Is_User_Temp"});
-    m_query.addLine({"FROM TSQ_IsUse_Data_Temp"});
+    SaveStatements::flagRead(m_query);
     m_query.open();
     // The query stays open; its next user closes it first.
     if (m_query.recordCount() == 0)
@@ -41,21 +39,14 @@ bool StagingFlag::isBusy()
 
 bool StagingFlag::take()
 {
-    m_query.close();
-    m_query.clear();
-    m_query.addLine({"UPDATE TSQ_IsUse_Data_Temp"});
-    m_query.addLine({"SET Is_User_Temp = '*'"});
-    m_query.addLine({"WHERE (Is_User_Temp IS NULL OR Is_User_Temp <> '*')"});
+    SaveStatements::flagTakeWhileFree(m_query);
     if (m_query.execute() > 0)
         return true;
     // Nothing changed: another workstation holds the flag, or there is no flag
     // row at all. Without a row nobody could be kept out, so the take makes it.
     const QString now = read();
     if (m_query.recordCount() == 0) {
-        m_query.close();
-        m_query.clear();
-        m_query.addLine({"INSERT INTO TSQ_IsUse_Data_Temp (Is_User_Temp)"});
-        m_query.addLine({"VALUES ('*')"});
+        SaveStatements::flagRowInsert(m_query);
         m_query.execute();
         return true;
     }
@@ -63,20 +54,14 @@ bool StagingFlag::take()
         return false;
     // A text the database compares equal to "*" without being "*" (a trailing
     // blank): the test above calls that free, so take it as the save always did.
-    m_query.close();
-    m_query.clear();
-    m_query.addLine({"UPDATE TSQ_IsUse_Data_Temp"});
-    m_query.addLine({"SET Is_User_Temp = '*'"});
+    SaveStatements::flagTake(m_query);
     m_query.execute();
     return true;
 }
 
 void StagingFlag::release()
 {
-    m_query.close();
-    m_query.clear();
-    m_query.addLine({"UPDATE TSQ_IsUse_Data_Temp"});
-    m_query.addLine({"SET Is_User_Temp = ''"});
+    SaveStatements::flagRelease(m_query);
     m_query.execute();
 }
 
@@ -89,10 +74,7 @@ StagingFlag::Clear StagingFlag::clearStagingArea()
         return Clear::SaveRunning;
     try {
         release();
-        m_query.close();
-        m_query.clear();
-        m_query.addLine({"Delete"});
-        m_query.addLine({"FROM TSQ_Cheque_Temp"});
+        SaveStatements::stagingClear(m_query);
         m_query.execute();
         db.commit();
     } catch (...) {

@@ -1,12 +1,13 @@
 #include "PasswordChange.h"
 
+#include "SharedTexts.h"
 #include "UserAccounts.h"
 
 namespace PasswordChange {
 
 QString confirmMessage()
 {
-    return QStringLiteral("ยืนยันการบันทึกข้อมูล ");
+    return SharedTexts::confirmSave();
 }
 
 Result run(Query& q, const QString& userName, const QString& oldPassword, const QString& newPassword,

@@ -1,5 +1,7 @@
 #include "DocumentOpener.h"
 #include "GridExport.h"
+#include "InstalledOpener.h"
+#include "RecordingOpener.h"
 #include "SheetModel.h"
 #include "TextGrid.h"
 
@@ -17,20 +19,6 @@
 using GridExport::Variant;
 
 namespace {
-
-class RecordingOpener : public DocumentOpener {
-public:
-    explicit RecordingOpener(bool answer = true) : m_answer(answer) {}
-    bool open(const QString& path) override
-    {
-        opened << path;
-        return m_answer;
-    }
-    QStringList opened;
-
-private:
-    bool m_answer;
-};
 
 const char16_t* const kImportHeaders[26] = {
     u"No. ", u"Cheque_PK ", u"Profit Center Code", u"Profit Center", u"Deka Creat",
@@ -257,8 +245,9 @@ TEST(DocumentOpener, InstalledOpenerIsCurrentUntilRemoved)
 {
     DocumentOpener& desktop = DocumentOpener::current();
     RecordingOpener recording;
-    DocumentOpener::setCurrent(&recording);
-    EXPECT_EQ(&DocumentOpener::current(), &recording);
-    DocumentOpener::setCurrent(nullptr);
+    {
+        InstalledOpener installed(recording);
+        EXPECT_EQ(&DocumentOpener::current(), &recording);
+    }
     EXPECT_EQ(&DocumentOpener::current(), &desktop);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ModalAnswer.h"
+#include "QStringPrint.h"
 #include "TestDatabase.h"
 #include "TestEnv.h"
 #include "TfrmIport_Vendor_Cheque.h"
@@ -15,13 +16,6 @@
 #include "FileListBox.h"
 
 #include <memory>
-#include <ostream>
-
-// Readable failures: gtest prints QString as its text.
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 // Drives an import window on a fresh embedded database through its named
 // controls, answering the message boxes it shows.

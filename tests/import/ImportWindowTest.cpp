@@ -1,8 +1,9 @@
 #include "ImportWindowDriver.h"
 
 #include "ChildWindows.h"
-#include "DocumentOpener.h"
 #include "GridExport.h"
+#include "InstalledOpener.h"
+#include "RecordingOpener.h"
 #include "StagingFlag.h"
 #include "StringGrid.h"
 
@@ -11,21 +12,6 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QProgressBar>
-
-namespace {
-
-class RecordingOpener : public DocumentOpener {
-public:
-    bool open(const QString& path) override
-    {
-        paths << path;
-        return answer;
-    }
-    QStringList paths;
-    bool answer = true;
-};
-
-}  // namespace
 
 TEST_F(ImportWindowTest, FreshWindowShowsOnlyTheMainPanelAndAnEmptyGrid)
 {
@@ -197,17 +183,16 @@ TEST_F(ImportWindowTest, FileListFollowsTheFilterAndTheDirectoryList)
 TEST_F(ImportWindowTest, ExportHandsTheGridToTheOpenerAndReportsWhenNothingOpensIt)
 {
     RecordingOpener opener;
-    DocumentOpener::setCurrent(&opener);
+    InstalledOpener installed(opener);
     ASSERT_TRUE(openSheet(fixture("cheques_typical.xls")).isEmpty());
     EXPECT_TRUE(click(w->btnExp_Excel1).isEmpty());
-    ASSERT_EQ(opener.paths.size(), 1);
-    EXPECT_TRUE(QFileInfo::exists(opener.paths[0]));
+    ASSERT_EQ(opener.opened.size(), 1);
+    EXPECT_TRUE(QFileInfo::exists(opener.opened[0]));
 
     opener.answer = false;
     const QStringList boxes = click(w->btnExp_Excel1, {B::Ok});
-    DocumentOpener::setCurrent(nullptr);
-    ASSERT_EQ(opener.paths.size(), 2);
-    EXPECT_EQ(boxes, QStringList{GridExport::notOpenedMessage(opener.paths[1])});
+    ASSERT_EQ(opener.opened.size(), 2);
+    EXPECT_EQ(boxes, QStringList{GridExport::notOpenedMessage(opener.opened[1])});
 }
 
 TEST_F(ImportWindowTest, ExitButtonHidesTheChildWindowAndTheMainWindowStays)

@@ -1,7 +1,9 @@
 // The report window driven through its named controls, on a real embedded database.
-#include "DocumentOpener.h"
 #include "GridExport.h"
+#include "InstalledOpener.h"
 #include "ModalAnswer.h"
+#include "QStringPrint.h"
+#include "RecordingOpener.h"
 #include "StringGrid.h"
 #include "TestDatabase.h"
 #include "TfrmRep_ChequVendor.h"
@@ -17,11 +19,6 @@
 #include <QRadioButton>
 #include <QTest>
 #include <gtest/gtest.h>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 
@@ -300,25 +297,14 @@ TEST_F(ReportWindow, FailingStatementShowsTheDatabaseMessage)
     EXPECT_EQ(w.edtSum_money->text(), "0");
 }
 
-class RecordingOpener : public DocumentOpener {
-public:
-    bool open(const QString& path) override
-    {
-        opened << path;
-        return false;  // as on a desktop without a spreadsheet program
-    }
-    QStringList opened;
-};
-
 TEST_F(ReportWindow, ExportHandsTheWorkbookOnOrSaysWhereItIs)
 {
     addTwoCheques();
     show();
-    RecordingOpener opener;
-    DocumentOpener::setCurrent(&opener);
+    RecordingOpener opener(false);  // as on a desktop without a spreadsheet program
+    InstalledOpener installed(opener);
     ModalAnswer answer({QMessageBox::Ok});
     answer.run([&] { QTest::mouseClick(w.Button1, Qt::LeftButton); });
-    DocumentOpener::setCurrent(nullptr);
 
     ASSERT_EQ(opener.opened.size(), 1);
     EXPECT_TRUE(QFileInfo(opener.opened[0]).size() > 0) << opener.opened[0].toStdString();

@@ -3,6 +3,7 @@
 #include "AppIdentity.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 namespace TestEnv {
@@ -11,6 +12,12 @@ void isolateDataFolder()
 {
     static QTemporaryDir dir;  // removed when the test program ends
     qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+}
+
+void isolateTempFolder()
+{
+    static QTemporaryDir dir;  // made in the system's folder, before TMPDIR points into it
+    qputenv("TMPDIR", QFile::encodeName(dir.path()));
 }
 
 void applyIdentity()

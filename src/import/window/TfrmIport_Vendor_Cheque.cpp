@@ -11,6 +11,7 @@
 #include "Messages.h"
 #include "NamedWidget.h"
 #include "SaveProgress.h"
+#include "SharedTexts.h"
 #include "StagingFlag.h"
 #include "StringGrid.h"
 #include "WaitCursor.h"
@@ -39,28 +40,26 @@ TfrmIport_Vendor_Cheque::TfrmIport_Vendor_Cheque(Connection& db, QWidget* parent
     buildOpenPanel();
     buildSavedPanel();
 
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-    connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
-    connect(btnClear_Temp, &QPushButton::clicked, this, [this] { btnClear_TempClick(); });
-    connect(btnExp_Excel1, &QPushButton::clicked, this, [this] { btnExp_Excel1Click(); });
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-    connect(btnOpen, &QPushButton::clicked, this, [this] { btnOpenClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
+    connect(BitBtn1, &QPushButton::clicked, this, &TfrmIport_Vendor_Cheque::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TfrmIport_Vendor_Cheque::BitBtn2Click);
+    connect(btnClear_Temp, &QPushButton::clicked, this, &TfrmIport_Vendor_Cheque::btnClear_TempClick);
+    connect(btnExp_Excel1, &QPushButton::clicked, this, &TfrmIport_Vendor_Cheque::btnExp_Excel1Click);
+    connect(Button1, &QPushButton::clicked, this, &TfrmIport_Vendor_Cheque::Button1Click);
+    connect(btnOpen, &QPushButton::clicked, this, &TfrmIport_Vendor_Cheque::btnOpenClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TfrmIport_Vendor_Cheque::btnCancelClick);
 
     FormCreate();
 }
 
 void TfrmIport_Vendor_Cheque::buildMainPanel()
 {
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1 = named<QFrame>("Panel1", this);
     Panel1->setFrameShape(QFrame::Panel);
     Panel1->setFrameShadow(QFrame::Raised);
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(Panel1);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("GroupBox1"), Panel1);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1 = named<QGroupBox>("GroupBox1", QStringLiteral("GroupBox1"), Panel1);
     BitBtn1 = named<QPushButton>("BitBtn1", QStringLiteral("เปิดแฟ้มข้อมูล"), GroupBox1);
     BitBtn2 = named<QPushButton>("BitBtn2", QStringLiteral("ออกจากโปรแกรม"), GroupBox1);
     btnClear_Temp = named<QPushButton>("btnClear_Temp", QStringLiteral("ล้างข้อมูล Temp"), GroupBox1);
@@ -91,12 +90,9 @@ void TfrmIport_Vendor_Cheque::buildMainPanel()
     g1->addWidget(LF_Name);
     g1->addLayout(rules);
 
-    GroupBox2 = new QGroupBox(Panel1);
-    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    StringGrid1 = new StringGrid(GroupBox2);
-    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-    ProgressBar1 = new QProgressBar(GroupBox2);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    GroupBox2 = named<QGroupBox>("GroupBox2", Panel1);
+    StringGrid1 = named<StringGrid>("StringGrid1", GroupBox2);
+    ProgressBar1 = named<QProgressBar>("ProgressBar1", GroupBox2);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
@@ -138,8 +134,7 @@ void TfrmIport_Vendor_Cheque::buildMainPanel()
 void TfrmIport_Vendor_Cheque::buildOpenPanel()
 {
     // Lies over the main panel when shown, like a dialog inside the window.
-    Panel2 = new QFrame(this);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2 = named<QFrame>("Panel2", this);
     Panel2->setFrameShape(QFrame::Panel);
     Panel2->setFrameShadow(QFrame::Raised);
     Panel2->setAutoFillBackground(true);
@@ -158,18 +153,14 @@ void TfrmIport_Vendor_Cheque::buildOpenPanel()
     }
 
     Label2 = named<QLabel>("Label2", QStringLiteral("เลือกไดร์ฟ"), Panel2);
-    DriveComboBox1 = new QComboBox(Panel2);
-    DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
+    DriveComboBox1 = named<QComboBox>("DriveComboBox1", Panel2);
     for (const QFileInfo& drive : QDir::drives())
         DriveComboBox1->addItem(QDir::toNativeSeparators(drive.absolutePath()), drive.absolutePath());
     Label3 = named<QLabel>("Label3", QStringLiteral("ชื่อแฟ้ม"), Panel2);
-    DirectoryListBox1 = new DirectoryListBox(Panel2);
-    DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
-    FileListBox1 = new FileListBox(Panel2);
-    FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
+    DirectoryListBox1 = named<DirectoryListBox>("DirectoryListBox1", Panel2);
+    FileListBox1 = named<FileListBox>("FileListBox1", Panel2);
     Label4 = named<QLabel>("Label4", QStringLiteral("ประเภทแฟ้ม"), Panel2);
-    FilterComboBox1 = new QComboBox(Panel2);
-    FilterComboBox1->setObjectName(QStringLiteral("FilterComboBox1"));
+    FilterComboBox1 = named<QComboBox>("FilterComboBox1", Panel2);
     FilterComboBox1->addItem(QStringLiteral("Excel File"), QStringLiteral("*.xls"));
     FilterComboBox1->addItem(QStringLiteral("All files (*.*)"), QStringLiteral("*"));
     FilterComboBox1->setCurrentIndex(0);
@@ -206,22 +197,12 @@ void TfrmIport_Vendor_Cheque::buildOpenPanel()
     v->addWidget(Panel3);
     v->addLayout(grid, 1);
 
-    connect(DriveComboBox1, &QComboBox::activated, this, [this](int index) {
-        const QString drive = DriveComboBox1->itemData(index).toString();
-        if (!DirectoryListBox1->directory().startsWith(drive, Qt::CaseInsensitive))
-            DirectoryListBox1->setDirectory(drive);
-    });
-    connect(DirectoryListBox1, &DirectoryListBox::directoryChanged, this, [this](const QString& path) {
-        FileListBox1->setDirectory(path);
-        for (int i = 0; i < DriveComboBox1->count(); ++i) {
-            if (path.startsWith(DriveComboBox1->itemData(i).toString(), Qt::CaseInsensitive)) {
-                DriveComboBox1->setCurrentIndex(i);
-                break;
-            }
-        }
-    });
-    connect(FilterComboBox1, &QComboBox::currentIndexChanged, this,
-            [this](int index) { FileListBox1->setMask(FilterComboBox1->itemData(index).toString()); });
+    // Connected before the lists are filled, so that the first folder fills
+    // the file list and picks its drive as every later one does.
+    connect(DriveComboBox1, &QComboBox::activated, this, &TfrmIport_Vendor_Cheque::DriveComboBox1Change);
+    connect(DirectoryListBox1, &DirectoryListBox::directoryChanged, this,
+            &TfrmIport_Vendor_Cheque::DirectoryListBox1Change);
+    connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, &TfrmIport_Vendor_Cheque::FilterComboBox1Change);
 
     FileListBox1->setMask(FilterComboBox1->currentData().toString());
     DirectoryListBox1->setDirectory(QDir::currentPath());
@@ -231,8 +212,7 @@ void TfrmIport_Vendor_Cheque::buildOpenPanel()
 
 void TfrmIport_Vendor_Cheque::buildSavedPanel()
 {
-    Panel4 = new QFrame(this);
-    Panel4->setObjectName(QStringLiteral("Panel4"));
+    Panel4 = named<QFrame>("Panel4", this);
     Panel4->setFrameShape(QFrame::Panel);
     Panel4->setAutoFillBackground(true);
     Label5 = named<QLabel>("Label5", QStringLiteral("บันทึกข้อมูลเรียบร้อยแล้ว"), Panel4);
@@ -245,6 +225,29 @@ void TfrmIport_Vendor_Cheque::buildSavedPanel()
     v->addWidget(Label5, 1, Qt::AlignCenter);
     v->addWidget(Button2, 0, Qt::AlignCenter);
     Panel4->setGeometry(64, 182, 613, 325);
+}
+
+void TfrmIport_Vendor_Cheque::DriveComboBox1Change(int index)
+{
+    const QString drive = DriveComboBox1->itemData(index).toString();
+    if (!DirectoryListBox1->directory().startsWith(drive, Qt::CaseInsensitive))
+        DirectoryListBox1->setDirectory(drive);
+}
+
+void TfrmIport_Vendor_Cheque::DirectoryListBox1Change(const QString& path)
+{
+    FileListBox1->setDirectory(path);
+    for (int i = 0; i < DriveComboBox1->count(); ++i) {
+        if (path.startsWith(DriveComboBox1->itemData(i).toString(), Qt::CaseInsensitive)) {
+            DriveComboBox1->setCurrentIndex(i);
+            break;
+        }
+    }
+}
+
+void TfrmIport_Vendor_Cheque::FilterComboBox1Change(int index)
+{
+    FileListBox1->setMask(FilterComboBox1->itemData(index).toString());
 }
 
 void TfrmIport_Vendor_Cheque::FormCreate()
@@ -310,7 +313,7 @@ void TfrmIport_Vendor_Cheque::btnOpenClick()
         // Once a sheet is read the panel shows without its title strip.
         Panel3->hide();
         if (lines == 0)
-            Messages::plain(this, QStringLiteral("ไม่พบข้อมูลที่ต้องการ"));
+            Messages::plain(this, SharedTexts::nothingFound());
     });
 }
 

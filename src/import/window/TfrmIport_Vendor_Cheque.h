@@ -22,6 +22,43 @@ class TfrmIport_Vendor_Cheque : public QWidget {
 public:
     explicit TfrmIport_Vendor_Cheque(Connection& db, QWidget* parent = nullptr);
 
+    // Controls; each one's objectName() is its member name.
+    QFrame* Panel1 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* btnClear_Temp = nullptr;
+    QLabel* LF_Name = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label10 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    StringGrid* StringGrid1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QPushButton* btnExp_Excel1 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* l_no = nullptr;
+    QPushButton* Button1 = nullptr;
+    QLabel* Label1 = nullptr;
+
+    QFrame* Panel2 = nullptr;
+    QLabel* Panel3 = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* DriveComboBox1 = nullptr;
+    QLabel* Label3 = nullptr;
+    DirectoryListBox* DirectoryListBox1 = nullptr;
+    FileListBox* FileListBox1 = nullptr;
+    QLabel* Label4 = nullptr;
+    QComboBox* FilterComboBox1 = nullptr;
+    QPushButton* btnOpen = nullptr;
+    QPushButton* btnCancel = nullptr;
+
+    QFrame* Panel4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QPushButton* Button2 = nullptr;
+
+private slots:
     // Handlers, one per control event.
     void FormCreate();
     void BitBtn1Click();
@@ -31,45 +68,9 @@ public:
     void btnOpenClick();
     void btnExp_Excel1Click();
     void Button1Click();
-
-    // Controls.
-    QFrame* Panel1;
-    QGroupBox* GroupBox1;
-    QPushButton* BitBtn1;
-    QPushButton* BitBtn2;
-    QPushButton* btnClear_Temp;
-    QLabel* LF_Name;
-    QLabel* Label6;
-    QLabel* Label7;
-    QLabel* Label8;
-    QLabel* Label10;
-    QGroupBox* GroupBox2;
-    StringGrid* StringGrid1;
-    QProgressBar* ProgressBar1;
-    QPushButton* btnExp_Excel1;
-    QLabel* Label9;
-    QLabel* l_no;
-    QPushButton* Button1;
-    QLabel* Label1;
-
-    QFrame* Panel2;
-    QLabel* Panel3;
-    QLabel* Label2;
-    QComboBox* DriveComboBox1;
-    QLabel* Label3;
-    DirectoryListBox* DirectoryListBox1;
-    FileListBox* FileListBox1;
-    QLabel* Label4;
-    QComboBox* FilterComboBox1;
-    QPushButton* btnOpen;
-    QPushButton* btnCancel;
-
-    QFrame* Panel4;
-    QLabel* Label5;
-    QPushButton* Button2;
-
-    Query ADOQuery1;
-    Query ADOQuery2;
+    void DriveComboBox1Change(int index);
+    void DirectoryListBox1Change(const QString& path);
+    void FilterComboBox1Change(int index);
 
 private:
     void buildMainPanel();
@@ -77,6 +78,8 @@ private:
     void buildSavedPanel();
     void showProgress(int row);
 
+    Query ADOQuery1;
+    Query ADOQuery2;
     Connection& m_db;
     bool m_sheetRead = false;  // a sheet has been read into the grid
 };

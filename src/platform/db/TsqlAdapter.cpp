@@ -189,112 +189,158 @@ const QSet<QString>& tsqlOnlyWords()
     return w;
 }
 
+enum class Pick { First, Last };
+
+// Index of the first (or last) token in [from, to) at the nesting depth where
+// `from` stands that `match` accepts; parentheses themselves are never
+// matched. -1 when none.
+template <typename Match>
+qsizetype topLevel(const std::vector<Tok>& v, qsizetype from, qsizetype to, Match match, Pick pick = Pick::First)
+{
+    qsizetype found = -1;
+    int depth = 0;
+    for (qsizetype i = from; i < to; ++i) {
+        if (isPunct(v[i], "("))
+            ++depth;
+        else if (isPunct(v[i], ")"))
+            --depth;
+        else if (depth == 0 && match(v[i], i)) {
+            found = i;
+            if (pick == Pick::First)
+                break;
+        }
+    }
+    return found;
+}
+
+// Index of the "(" whose parenthesis holds the token at `at`; -1 when none.
+qsizetype openingParenthesis(const std::vector<Tok>& v, qsizetype at)
+{
+    int depth = 0;
+    for (qsizetype i = at - 1; i >= 0; --i) {
+        if (isPunct(v[i], ")"))
+            ++depth;
+        else if (isPunct(v[i], "(")) {
+            if (depth == 0)
+                return i;
+            --depth;
+        }
+    }
+    return -1;
+}
+
+// The first FOR of the statement itself (a rewrite writes none); -1 when none.
+qsizetype firstFor(const std::vector<Tok>& v)
+{
+    for (qsizetype i = 0; i < static_cast<qsizetype>(v.size()); ++i)
+        if (!v[i].generated && isWord(v[i], "FOR"))
+            return i;
+    return -1;
+}
+
+const QString& unsupportedFor()
+{
+    static const QString what =
+        QStringLiteral("FOR other than FOR XML PATH('') over [text()] values in a subquery");
+    return what;
+}
+
+// The parts of ( SELECT [DISTINCT] <expr> AS [text()] FROM ... FOR XML PATH('') ).
+struct XmlSubquery {
+    qsizetype open = -1;       // the subquery's "("
+    qsizetype exprStart = -1;  // first token of <expr>
+    qsizetype asAt = -1;       // AS before [text()]
+    qsizetype fromAt = -1;     // the subquery's FROM
+    qsizetype forAt = -1;      // FOR
+    qsizetype close = -1;      // the subquery's ")"
+    bool distinct = false;
+    bool hasOrder = false;     // an ORDER BY of its own
+};
+
+// Finds the subquery around the FOR at `forAt`; anything else is refused.
+XmlSubquery xmlSubquery(const std::vector<Tok>& v, qsizetype forAt)
+{
+    XmlSubquery q;
+    q.forAt = forAt;
+    // FOR XML PATH ( '' ) ) : the last parenthesis closes the subquery.
+    const qsizetype xmlAt = nextSig(v, forAt);
+    const qsizetype pathAt = xmlAt < 0 ? -1 : nextSig(v, xmlAt);
+    const qsizetype po = pathAt < 0 ? -1 : nextSig(v, pathAt);
+    const qsizetype lit = po < 0 ? -1 : nextSig(v, po);
+    const qsizetype pc = lit < 0 ? -1 : nextSig(v, lit);
+    q.close = pc < 0 ? -1 : nextSig(v, pc);
+    if (q.close < 0 || !isWord(v[xmlAt], "XML") || !isWord(v[pathAt], "PATH") || !isPunct(v[po], "(")
+        || v[lit].type != T::String || v[lit].text != u"''" || !isPunct(v[pc], ")")
+        || !isPunct(v[q.close], ")"))
+        reject(unsupportedFor());
+
+    q.open = openingParenthesis(v, forAt);
+    if (q.open < 0)
+        reject(unsupportedFor());
+    const qsizetype sel = nextSig(v, q.open);
+    if (sel < 0 || !isWord(v[sel], "SELECT"))
+        reject(unsupportedFor());
+    q.exprStart = sel + 1;
+    const qsizetype d = nextSig(v, sel);
+    if (d >= 0 && isWord(v[d], "DISTINCT")) {
+        q.distinct = true;
+        q.exprStart = d + 1;
+    }
+
+    // FROM and, before it, the last AS [text()], at the subquery's own depth.
+    q.fromAt = topLevel(v, q.exprStart, forAt, [](const Tok& t, qsizetype) { return isWord(t, "FROM"); });
+    if (q.fromAt < 0)
+        reject(unsupportedFor());
+    q.asAt = topLevel(v, q.exprStart, q.fromAt, [&](const Tok& t, qsizetype i) {
+        if (!isWord(t, "AS"))
+            return false;
+        const qsizetype a = nextSig(v, i);
+        return a >= 0 && v[a].type == T::Bracket && v[a].text.compare(u"[text()]", Qt::CaseInsensitive) == 0;
+    }, Pick::Last);
+    if (q.asAt < 0)
+        reject(unsupportedFor());
+    q.hasOrder = topLevel(v, q.fromAt, forAt, [](const Tok& t, qsizetype) { return isWord(t, "ORDER"); }) >= 0;
+    return q;
+}
+
+// What stands inside the subquery's parentheses instead: a group_concat over
+// the distinct, XML-escaped values, sorted unless it orders them itself.
+std::vector<Tok> groupConcat(const std::vector<Tok>& v, const XmlSubquery& q)
+{
+    std::vector<Tok> r;
+    for (const char* t : {"SELECT", " ", "group_concat", "(", "tsql_xml", "(", "tsql_xml_value", ")", ",",
+                          " ", "''", ")", " ", "FROM", " ", "(", "SELECT", " "}) {
+        const QString s = QString::fromLatin1(t);
+        r.push_back(gen(s == u" " ? T::Space : (s == u"''" ? T::String : (s.size() == 1 && !s.at(0).isLetter() ? T::Punct : T::Word)), t));
+    }
+    if (q.distinct)
+        r.insert(r.end(), {gen(T::Word, "DISTINCT"), gen(T::Space, " ")});
+    r.push_back(gen(T::Punct, "("));
+    r.insert(r.end(), v.begin() + q.exprStart, v.begin() + q.asAt);
+    for (Tok t : {gen(T::Punct, ")"), gen(T::Space, " "), gen(T::Word, "COLLATE"), gen(T::Space, " "),
+                  gen(T::Word, "TEXT_CI"), gen(T::Space, " "), gen(T::Word, "AS"), gen(T::Space, " "),
+                  gen(T::Word, "tsql_xml_value"), gen(T::Space, " ")})
+        r.push_back(t);
+    r.insert(r.end(), v.begin() + q.fromAt, v.begin() + q.forAt);
+    if (!q.hasOrder)
+        r.insert(r.end(), {gen(T::Word, "ORDER"), gen(T::Space, " "), gen(T::Word, "BY"), gen(T::Space, " "),
+                           gen(T::Number, "1"), gen(T::Space, " ")});
+    r.push_back(gen(T::Punct, ")"));
+    return r;
+}
+
 // ( SELECT [DISTINCT] <expr> AS [text()] FROM ... FOR XML PATH('') )
 // becomes a group_concat over the distinct, XML-escaped values. SQL Server
 // gives the values in no promised order; here they come sorted, as its
 // DISTINCT usually leaves them.
 void rewriteForXml(std::vector<Tok>& v)
 {
-    for (;;) {
-        qsizetype forAt = -1;
-        for (qsizetype i = 0; i < static_cast<qsizetype>(v.size()); ++i)
-            if (!v[i].generated && isWord(v[i], "FOR")) {
-                forAt = i;
-                break;
-            }
-        if (forAt < 0)
-            return;
-
-        const QString unsupported = QStringLiteral("FOR other than FOR XML PATH('') over [text()] values in a subquery");
-        const qsizetype xmlAt = nextSig(v, forAt);
-        const qsizetype pathAt = xmlAt < 0 ? -1 : nextSig(v, xmlAt);
-        const qsizetype po = pathAt < 0 ? -1 : nextSig(v, pathAt);
-        const qsizetype lit = po < 0 ? -1 : nextSig(v, po);
-        const qsizetype pc = lit < 0 ? -1 : nextSig(v, lit);
-        const qsizetype close = pc < 0 ? -1 : nextSig(v, pc);
-        if (close < 0 || !isWord(v[xmlAt], "XML") || !isWord(v[pathAt], "PATH") || !isPunct(v[po], "(")
-            || v[lit].type != T::String || v[lit].text != u"''" || !isPunct(v[pc], ")")
-            || !isPunct(v[close], ")"))
-            reject(unsupported);
-
-        // The subquery's opening parenthesis.
-        qsizetype open = -1;
-        int depth = 0;
-        for (qsizetype i = forAt - 1; i >= 0; --i) {
-            if (isPunct(v[i], ")"))
-                ++depth;
-            else if (isPunct(v[i], "(")) {
-                if (depth == 0) {
-                    open = i;
-                    break;
-                }
-                --depth;
-            }
-        }
-        if (open < 0)
-            reject(unsupported);
-
-        const qsizetype sel = nextSig(v, open);
-        if (sel < 0 || !isWord(v[sel], "SELECT"))
-            reject(unsupported);
-        qsizetype exprStart = sel + 1;
-        bool distinct = false;
-        const qsizetype d = nextSig(v, sel);
-        if (d >= 0 && isWord(v[d], "DISTINCT")) {
-            distinct = true;
-            exprStart = d + 1;
-        }
-        // AS [text()] and FROM at the subquery's own depth.
-        qsizetype asAt = -1, fromAt = -1;
-        depth = 0;
-        for (qsizetype i = exprStart; i < forAt; ++i) {
-            if (isPunct(v[i], "("))
-                ++depth;
-            else if (isPunct(v[i], ")"))
-                --depth;
-            else if (depth == 0 && isWord(v[i], "AS") && fromAt < 0) {
-                const qsizetype a = nextSig(v, i);
-                if (a >= 0 && v[a].type == T::Bracket && v[a].text.compare(u"[text()]", Qt::CaseInsensitive) == 0)
-                    asAt = i;
-            } else if (depth == 0 && isWord(v[i], "FROM") && fromAt < 0)
-                fromAt = i;
-        }
-        if (asAt < 0 || fromAt < 0 || asAt > fromAt)
-            reject(unsupported);
-        bool hasOrder = false;
-        depth = 0;
-        for (qsizetype i = fromAt; i < forAt; ++i) {
-            if (isPunct(v[i], "("))
-                ++depth;
-            else if (isPunct(v[i], ")"))
-                --depth;
-            else if (depth == 0 && isWord(v[i], "ORDER"))
-                hasOrder = true;
-        }
-
-        std::vector<Tok> r;
-        for (const char* t : {"SELECT", " ", "group_concat", "(", "tsql_xml", "(", "tsql_xml_value", ")", ",",
-                              " ", "''", ")", " ", "FROM", " ", "(", "SELECT", " "}) {
-            const QString s = QString::fromLatin1(t);
-            r.push_back(gen(s == u" " ? T::Space : (s == u"''" ? T::String : (s.size() == 1 && !s.at(0).isLetter() ? T::Punct : T::Word)), t));
-        }
-        if (distinct)
-            r.insert(r.end(), {gen(T::Word, "DISTINCT"), gen(T::Space, " ")});
-        r.push_back(gen(T::Punct, "("));
-        r.insert(r.end(), v.begin() + exprStart, v.begin() + asAt);
-        for (Tok t : {gen(T::Punct, ")"), gen(T::Space, " "), gen(T::Word, "COLLATE"), gen(T::Space, " "),
-                      gen(T::Word, "TEXT_CI"), gen(T::Space, " "), gen(T::Word, "AS"), gen(T::Space, " "),
-                      gen(T::Word, "tsql_xml_value"), gen(T::Space, " ")})
-            r.push_back(t);
-        r.insert(r.end(), v.begin() + fromAt, v.begin() + forAt);
-        if (!hasOrder)
-            r.insert(r.end(), {gen(T::Word, "ORDER"), gen(T::Space, " "), gen(T::Word, "BY"), gen(T::Space, " "),
-                               gen(T::Number, "1"), gen(T::Space, " ")});
-        r.push_back(gen(T::Punct, ")"));
-
-        // Replace everything between the subquery's parentheses (its closing one stays).
-        v.erase(v.begin() + open + 1, v.begin() + close);
-        v.insert(v.begin() + open + 1, r.begin(), r.end());
+    for (qsizetype forAt = firstFor(v); forAt >= 0; forAt = firstFor(v)) {
+        const XmlSubquery q = xmlSubquery(v, forAt);
+        const std::vector<Tok> r = groupConcat(v, q);
+        // Everything between the subquery's parentheses goes; its closing one stays.
+        v.erase(v.begin() + q.open + 1, v.begin() + q.close);
+        v.insert(v.begin() + q.open + 1, r.begin(), r.end());
     }
 }
 

@@ -72,6 +72,17 @@ QString systemReason(int err)
     return thai + QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(err)) + QStringLiteral(")");
 }
 
+[[noreturn]] void failOpen(const QString& path, int err)
+{
+    fail(QStringLiteral("เปิดแฟ้ม ") + quoted(path) + QStringLiteral(" ไม่ได้: ") + systemReason(err));
+}
+
+// Said both of a file of no bytes and of one that gave none when read.
+[[noreturn]] void failEmpty(const QString& path)
+{
+    fail(QStringLiteral("แฟ้ม ") + quoted(path) + QStringLiteral(" ว่างเปล่า (ขนาด 0 ไบต์) ไม่มีข้อมูลให้อ่าน"));
+}
+
 // Reads a whole regular file. A pipe, a device or a socket is refused before
 // it is opened, and the file is opened without blocking, so nothing here can
 // wait on a writer that never comes.
@@ -83,7 +94,7 @@ QByteArray readRegularFile(const QString& path)
         const int err = errno;
         if (err == ENOENT || err == ENOTDIR)
             fail(QStringLiteral("ไม่พบแฟ้ม ") + quoted(path));
-        fail(QStringLiteral("เปิดแฟ้ม ") + quoted(path) + QStringLiteral(" ไม่ได้: ") + systemReason(err));
+        failOpen(path, err);
     }
     if (S_ISDIR(st.st_mode))
         fail(quoted(path) + QStringLiteral(" เป็นโฟลเดอร์ ไม่ใช่แฟ้ม"));
@@ -92,7 +103,7 @@ QByteArray readRegularFile(const QString& path)
 
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        fail(QStringLiteral("เปิดแฟ้ม ") + quoted(path) + QStringLiteral(" ไม่ได้: ") + systemReason(errno));
+        failOpen(path, errno);
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
@@ -100,7 +111,7 @@ QByteArray readRegularFile(const QString& path)
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         fail(quoted(path) + QStringLiteral(" ไม่ใช่แฟ้มข้อมูลธรรมดา จึงไม่อ่าน"));
     if (st.st_size == 0)
-        fail(QStringLiteral("แฟ้ม ") + quoted(path) + QStringLiteral(" ว่างเปล่า (ขนาด 0 ไบต์) ไม่มีข้อมูลให้อ่าน"));
+        failEmpty(path);
     if (st.st_size > kMaxFileSize)
         fail(QStringLiteral("แฟ้ม ") + quoted(path) + QStringLiteral(" ใหญ่เกินกว่าจะเป็นแฟ้ม Excel 97-2003 (")
              + QString::number(st.st_size / (1024 * 1024)) + QStringLiteral(" MB)"));
@@ -120,7 +131,7 @@ QByteArray readRegularFile(const QString& path)
     }
     bytes.resize(got);
     if (got == 0)
-        fail(QStringLiteral("แฟ้ม ") + quoted(path) + QStringLiteral(" ว่างเปล่า (ขนาด 0 ไบต์) ไม่มีข้อมูลให้อ่าน"));
+        failEmpty(path);
     return bytes;
 }
 
@@ -277,7 +288,7 @@ void XlsWorkbook::openData(const QByteArray& bytes, const QString& path)
 {
     close();
     if (bytes.isEmpty())
-        fail(QStringLiteral("แฟ้ม ") + quoted(path) + QStringLiteral(" ว่างเปล่า (ขนาด 0 ไบต์) ไม่มีข้อมูลให้อ่าน"));
+        failEmpty(path);
     std::vector<uint8_t> stream;
     const uint8_t* data = nullptr;
     size_t size = 0;

@@ -8,6 +8,7 @@
 #include "Messages.h"
 #include "NamedWidget.h"
 #include "SearchText.h"
+#include "SharedTexts.h"
 #include "StringGrid.h"
 #include "WaitCursor.h"
 
@@ -158,7 +159,7 @@ void TfrmRep_ChequVendor::btnShow_dataClick()
         }
         edtSum_money->setText(out.totalText);
         if (out.lines == 0)
-            Messages::plain(this, QStringLiteral("ไม่พบข้อมูลที่ต้องการ"));
+            Messages::plain(this, SharedTexts::nothingFound());
     });
 }
 

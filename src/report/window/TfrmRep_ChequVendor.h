@@ -25,26 +25,28 @@ public:
     // The selection the radio buttons and boxes describe now.
     ReportSelection selection() const;
 
-    QFrame* btnExp_Excel;
-    QGroupBox* GroupBox1;
-    QGroupBox* GroupBox2;
-    QGroupBox* GroupBox3;
-    QRadioButton* RadioButton1;
-    QRadioButton* RadioButton2;
-    QRadioButton* RadioButton3;
-    QRadioButton* RadioButton4;
-    QLineEdit* edtCheck_No;
-    QLineEdit* edtDeka_Number;
-    QLineEdit* edtVendor_Name;
-    QPushButton* btnShow_data;
-    QPushButton* btnExit1;
-    StringGrid* StringGrid1;
-    QLabel* Label4;
-    QLineEdit* edtSum_money;
-    QLabel* Label7;
-    QPushButton* Button1;
+    // Controls; each one's objectName() is its member name.
+    QFrame* btnExp_Excel = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    QRadioButton* RadioButton1 = nullptr;
+    QRadioButton* RadioButton2 = nullptr;
+    QRadioButton* RadioButton3 = nullptr;
+    QRadioButton* RadioButton4 = nullptr;
+    QLineEdit* edtCheck_No = nullptr;
+    QLineEdit* edtDeka_Number = nullptr;
+    QLineEdit* edtVendor_Name = nullptr;
+    QPushButton* btnShow_data = nullptr;
+    QPushButton* btnExit1 = nullptr;
+    StringGrid* StringGrid1 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* edtSum_money = nullptr;
+    QLabel* Label7 = nullptr;
+    QPushButton* Button1 = nullptr;
 
-public slots:
+private slots:
+    // Handlers, one per control event.
     void FormCreate();
     void btnShow_dataClick();
     void btnExit1Click();

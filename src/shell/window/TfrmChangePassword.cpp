@@ -44,14 +44,11 @@ void TfrmChangePassword::buildUi()
     setObjectName(QStringLiteral("frmChangePassword"));
     setWindowTitle(QStringLiteral("frmChangePassword"));
 
-    auto* panel = new QFrame(this);
-    panel->setObjectName(QStringLiteral("Panel1"));
-    panel->setFrameShape(QFrame::Panel);
-    panel->setFrameShadow(QFrame::Raised);
-    Panel1 = panel;
+    Panel1 = named<QFrame>("Panel1", this);
+    Panel1->setFrameShape(QFrame::Panel);
+    Panel1->setFrameShadow(QFrame::Raised);
 
-    GroupBox3 = new QGroupBox(Panel1);
-    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
+    GroupBox3 = named<QGroupBox>("GroupBox3", Panel1);
     Label5 = named<QLabel>("Label5", QStringLiteral("การเปลี่ยนแปลงรหัสผ่าน"), GroupBox3);
     Label5->setAlignment(Qt::AlignCenter);
     {
@@ -66,8 +63,7 @@ void TfrmChangePassword::buildUi()
     auto* titleLayout = new QVBoxLayout(GroupBox3);
     titleLayout->addWidget(Label5);
 
-    GroupBox1 = new QGroupBox(Panel1);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1 = named<QGroupBox>("GroupBox1", Panel1);
     Label2 = named<QLabel>("Label2", QStringLiteral("รหัสผ่านเดิม"), GroupBox1);
     Label3 = named<QLabel>("Label3", QStringLiteral("รหัสผ่านใหม่"), GroupBox1);
     Label4 = named<QLabel>("Label4", QStringLiteral("ยืนยันรหัสผ่านใหม่"), GroupBox1);
@@ -75,12 +71,10 @@ void TfrmChangePassword::buildUi()
     edtNew_Password = passwordBox("edtNew_Password", GroupBox1);
     edtConf_Password = passwordBox("edtConf_Password", GroupBox1);
 
-    btnSave_Data = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
-                                   QStringLiteral("บันทึกข้อมูล"), GroupBox1);
-    btnSave_Data->setObjectName(QStringLiteral("btnSave_Data"));
-    btnExit_Form = new QPushButton(style()->standardIcon(QStyle::SP_ArrowBack),
-                                   QStringLiteral("กลับสู่เมนูหลัก"), GroupBox1);
-    btnExit_Form->setObjectName(QStringLiteral("btnExit_Form"));
+    btnSave_Data = named<QPushButton>("btnSave_Data", style()->standardIcon(QStyle::SP_DialogSaveButton),
+                                      QStringLiteral("บันทึกข้อมูล"), GroupBox1);
+    btnExit_Form = named<QPushButton>("btnExit_Form", style()->standardIcon(QStyle::SP_ArrowBack),
+                                      QStringLiteral("กลับสู่เมนูหลัก"), GroupBox1);
     // A focused button is pressed by Enter, as the Enter walk ends on the save button.
     btnSave_Data->setAutoDefault(true);
     btnExit_Form->setAutoDefault(true);

@@ -6,6 +6,7 @@
 
 class Connection;
 struct LoginValues;
+class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -20,23 +21,8 @@ public:
     // login sees the name of the user who logged in later.
     TfrmChangePassword(Connection& db, const LoginValues& login, QWidget* parent = nullptr);
 
-signals:
-    // A password was changed: the program is to end.
-    void programEndRequested();
-
-private slots:
-    void btnSave_DataClick();
-    void btnExit_FormClick();
-
-private:
-    void buildUi();
-    void FormCreate();
-
-    const LoginValues& m_login;
-    Query ADOQuery1;
-
     // Controls; each one's objectName() is its member name.
-    QWidget* Panel1 = nullptr;
+    QFrame* Panel1 = nullptr;
     QGroupBox* GroupBox3 = nullptr;
     QLabel* Label5 = nullptr;
     QGroupBox* GroupBox1 = nullptr;
@@ -49,4 +35,20 @@ private:
     QPushButton* btnSave_Data = nullptr;
     QPushButton* btnExit_Form = nullptr;
     QLabel* Label1 = nullptr;
+
+signals:
+    // A password was changed: the program is to end.
+    void programEndRequested();
+
+private slots:
+    // Handlers, one per control event.
+    void FormCreate();
+    void btnSave_DataClick();
+    void btnExit_FormClick();
+
+private:
+    void buildUi();
+
+    const LoginValues& m_login;
+    Query ADOQuery1;
 };

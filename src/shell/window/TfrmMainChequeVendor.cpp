@@ -70,8 +70,7 @@ void TfrmMainChequeVendor::buildUi()
     auto* client = new QWidget(this);
     auto* clientLayout = new QGridLayout(client);
     clientLayout->setContentsMargins(0, 0, 0, 0);
-    m_mdi = new QMdiArea(client);
-    m_mdi->setObjectName(QStringLiteral("MdiArea"));
+    m_mdi = named<QMdiArea>("MdiArea", client);
     clientLayout->addWidget(m_mdi, 0, 0);
     buildLoginPanel(client);
     clientLayout->addWidget(Panel1, 0, 0, Qt::AlignCenter);
@@ -84,15 +83,12 @@ void TfrmMainChequeVendor::buildUi()
 
 void TfrmMainChequeVendor::buildLoginPanel(QWidget* host)
 {
-    auto* panel = new QFrame(host);
-    panel->setObjectName(QStringLiteral("Panel1"));
-    panel->setFrameShape(QFrame::Panel);
-    panel->setFrameShadow(QFrame::Raised);
-    panel->setAutoFillBackground(true);
-    Panel1 = panel;
+    Panel1 = named<QFrame>("Panel1", host);
+    Panel1->setFrameShape(QFrame::Panel);
+    Panel1->setFrameShadow(QFrame::Raised);
+    Panel1->setAutoFillBackground(true);
 
-    GroupBox1 = new QGroupBox(Panel1);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1 = named<QGroupBox>("GroupBox1", Panel1);
     auto* panelLayout = new QVBoxLayout(Panel1);
     panelLayout->setContentsMargins(16, 16, 16, 16);
     panelLayout->addWidget(GroupBox1);
@@ -120,11 +116,10 @@ void TfrmMainChequeVendor::buildLoginPanel(QWidget* host)
     for (QLineEdit* box : {edtName, edtPassword})
         box->setMinimumWidth(box->fontMetrics().averageCharWidth() * 26);
 
-    btnOK = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), GroupBox1);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"),
-                                GroupBox1);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnOK = named<QPushButton>("btnOK", style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"),
+                               GroupBox1);
+    btnCancel = named<QPushButton>("btnCancel", style()->standardIcon(QStyle::SP_DialogCancelButton),
+                                   QStringLiteral("Cancel"), GroupBox1);
     // A focused button is pressed by Enter, so the login needs no mouse.
     btnOK->setAutoDefault(true);
     btnCancel->setAutoDefault(true);
@@ -178,17 +173,20 @@ void TfrmMainChequeVendor::buildMenus()
 
 void TfrmMainChequeVendor::buildStatusBar()
 {
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1 = named<QStatusBar>("StatusBar1", this);
     setStatusBar(StatusBar1);
     struct PanelSpec {
+        const char* name;
         const char* text;
         int width;
     };
-    const PanelSpec panels[5] = {{"Date", 200}, {"User Name", 200}, {"IP Address", 250}, {"Remark", 200}, {"V", 50}};
+    const PanelSpec panels[5] = {{"StatusPanel0", "Date", 200},
+                                 {"StatusPanel1", "User Name", 200},
+                                 {"StatusPanel2", "IP Address", 250},
+                                 {"StatusPanel3", "Remark", 200},
+                                 {"StatusPanel4", "V", 50}};
     for (int i = 0; i < 5; ++i) {
-        auto* label = new QLabel(QString::fromLatin1(panels[i].text), StatusBar1);
-        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        auto* label = named<QLabel>(panels[i].name, QString::fromLatin1(panels[i].text), StatusBar1);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         // A width to start from; a longer text widens its panel rather than

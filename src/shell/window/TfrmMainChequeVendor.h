@@ -7,6 +7,7 @@
 
 class Connection;
 class QAction;
+class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -36,35 +37,8 @@ public:
     // Cancel, the exit menu, a completed password change).
     bool endRequested() const { return m_endRequested; }
 
-public slots:
-    // Ends the program: posts the application's quit and records the request.
-    void requestEnd();
-
-private slots:
-    void btnOKClick();
-    void btnCancelClick();
-    void N3Click();
-    void N9Click();
-    void N1Click();
-    void NExitClick();
-
-private:
-    void buildUi();
-    void buildLoginPanel(QWidget* host);
-    void buildMenus();
-    void buildStatusBar();
-    void FormCreate();
-    void setStatusText(int panel, const QString& text);
-    void showChild(QWidget* w);
-
-    Connection& m_db;
-    Query ADOQuery1;
-    LoginValues m_loginValues;
-    bool m_endRequested = false;
-    QMdiArea* m_mdi = nullptr;
-
     // Controls; each one's objectName() is its member name.
-    QWidget* Panel1 = nullptr;
+    QFrame* Panel1 = nullptr;
     QGroupBox* GroupBox1 = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
@@ -83,4 +57,32 @@ private:
     QAction* N1 = nullptr;
     QAction* Administrator1 = nullptr;
     QAction* NExit = nullptr;
+
+public slots:
+    // Ends the program: posts the application's quit and records the request.
+    void requestEnd();
+
+private slots:
+    // Handlers, one per control event.
+    void FormCreate();
+    void btnOKClick();
+    void btnCancelClick();
+    void N3Click();
+    void N9Click();
+    void N1Click();
+    void NExitClick();
+
+private:
+    void buildUi();
+    void buildLoginPanel(QWidget* host);
+    void buildMenus();
+    void buildStatusBar();
+    void setStatusText(int panel, const QString& text);
+    void showChild(QWidget* w);
+
+    Connection& m_db;
+    Query ADOQuery1;
+    LoginValues m_loginValues;
+    bool m_endRequested = false;
+    QMdiArea* m_mdi = nullptr;
 };
