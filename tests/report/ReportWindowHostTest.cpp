@@ -4,6 +4,8 @@
 #include "ForwardingProvider.h"
 #include "ModalAnswer.h"
 #include "TestDatabase.h"
+#include "StringGrid.h"
+#include "TextGrid.h"
 #include "TfrmRep_ChequVendor.h"
 
 #include <QApplication>
@@ -69,10 +71,24 @@ TEST(ReportWindowHost, ExitButtonHidesTheChildWindow)
     ChildWindows::show(area, w);
     ASSERT_TRUE(w->isVisible());
 
+    // A report of some thousand lines, then the exit: the lines go with it.
+    for (int i = 0; i < 2000; ++i) {
+        const QString key = QStringLiteral("2026/%1").arg(100000 + i);
+        db.exec("INSERT INTO TSQ_Cheque_Main (Cheque_PK, Vendor_Name, Sum_To_Be_Paid) VALUES ('" + key
+                + "', 'ร้าน ศรีสุข', 100)");
+        db.exec("INSERT INTO TSQ_Cheque_Detail (Cheque_PK, Description, Total_Amount) VALUES ('" + key
+                + "', 'ค่าบริการขนส่ง', 100)");
+    }
+    w->btnShow_data->click();
+    ASSERT_EQ(w->StringGrid1->grid().rowCount(), 2001);
+    const size_t filled = w->StringGrid1->grid().memoryBytes();
+
     w->btnExit1->click();
     EXPECT_FALSE(w->isVisible());
     EXPECT_TRUE(area->subWindowList().isEmpty());
     EXPECT_TRUE(main.isVisible());
+    EXPECT_LT(w->StringGrid1->grid().memoryBytes(), filled / 2);
+    EXPECT_EQ(w->StringGrid1->grid().rowCount(), 5);
 }
 
 }

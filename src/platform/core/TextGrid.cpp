@@ -1,6 +1,7 @@
 #include "TextGrid.h"
 
 #include "LargeBlock.h"
+#include "Varint.h"
 
 #include <algorithm>
 #include <cstring>
@@ -27,36 +28,6 @@ inline char16_t fromNarrow(unsigned char b)
     return b < 0x80 ? char16_t(b) : char16_t(kThaiBase + (b - 0x80));
 }
 
-size_t varintSize(uint32_t v)
-{
-    size_t n = 1;
-    while (v >= 0x80) {
-        v >>= 7;
-        ++n;
-    }
-    return n;
-}
-
-char* putVarint(char* p, uint32_t v)
-{
-    while (v >= 0x80) {
-        *p++ = static_cast<char>((v & 0x7f) | 0x80);
-        v >>= 7;
-    }
-    *p++ = static_cast<char>(v);
-    return p;
-}
-
-const char* getVarint(const char* p, uint32_t& v)
-{
-    v = 0;
-    for (int shift = 0;; shift += 7) {
-        const auto b = static_cast<unsigned char>(*p++);
-        v |= static_cast<uint32_t>(b & 0x7f) << shift;
-        if (!(b & 0x80))
-            return p;
-    }
-}
 
 }  // namespace
 
@@ -206,7 +177,7 @@ void TextGrid::RowBuilder::endCell()
 // own, so that growing never copies the table and shrinking gives it back.
 class RefTable {
 public:
-    static constexpr size_t kChunkBits = 16;
+    static constexpr size_t kChunkBits = 12;
     static constexpr size_t kChunk = size_t(1) << kChunkBits;
 
     size_t size() const { return m_size; }
@@ -256,17 +227,17 @@ public:
     // A record from cells written end to end: ends[c] is the offset just past cell c.
     uint64_t add(bool wide, const void* text, size_t units, const uint32_t* ends, int cells)
     {
-        size_t header = 1 + varintSize(static_cast<uint32_t>(cells));
+        size_t header = 1 + Varint::size(static_cast<uint32_t>(cells));
         for (int c = 0; c < cells; ++c)
-            header += varintSize(ends[c] - (c ? ends[c - 1] : 0));
+            header += Varint::size(ends[c] - (c ? ends[c - 1] : 0));
         const size_t payload = units * (wide ? 2 : 1);
         const size_t n = header + payload;
         uint64_t ref;
         char* p = room(n, ref);
         *p++ = wide ? 1 : 0;
-        p = putVarint(p, static_cast<uint32_t>(cells));
+        p = Varint::put(p, static_cast<uint32_t>(cells));
         for (int c = 0; c < cells; ++c)
-            p = putVarint(p, ends[c] - (c ? ends[c - 1] : 0));
+            p = Varint::put(p, ends[c] - (c ? ends[c - 1] : 0));
         if (payload)
             std::memcpy(p, text, payload);
         return ref;
@@ -286,11 +257,11 @@ public:
     {
         const bool wide = rec[0] != 0;
         uint32_t cells = 0;
-        const char* p = getVarint(rec + 1, cells);
+        const char* p = Varint::get(rec + 1, cells);
         size_t units = 0;
         for (uint32_t c = 0; c < cells; ++c) {
             uint32_t len = 0;
-            p = getVarint(p, len);
+            p = Varint::get(p, len);
             units += len;
         }
         return static_cast<size_t>(p - rec) + units * (wide ? 2 : 1);
@@ -365,7 +336,7 @@ struct TextGrid::View {
         const char* p = lengths;
         start = 0;
         for (int c = 0;; ++c) {
-            p = getVarint(p, length);
+            p = Varint::get(p, length);
             if (c == col)
                 return true;
             start += length;
@@ -440,11 +411,11 @@ TextGrid::View TextGrid::view(int row) const
         return v;
     const char* rec = m_store->record(ref);
     v.wide = rec[0] != 0;
-    v.lengths = getVarint(rec + 1, v.cells);
+    v.lengths = Varint::get(rec + 1, v.cells);
     const char* p = v.lengths;
     for (uint32_t c = 0; c < v.cells; ++c) {
         uint32_t len;
-        p = getVarint(p, len);
+        p = Varint::get(p, len);
     }
     v.text = p;
     return v;
@@ -479,7 +450,7 @@ void TextGrid::setColCount(int cols)
             const char* p = v.lengths;
             for (int c = 0; c < cols; ++c) {
                 uint32_t len;
-                p = getVarint(p, len);
+                p = Varint::get(p, len);
                 ends[c] = at += len;
             }
             // Copied first: storing may compact the blocks the record is in.
@@ -528,7 +499,7 @@ void TextGrid::setCell(int col, int row, const QString& text)
     for (int c = 0; c < cells; ++c) {
         uint32_t len = 0;
         if (static_cast<uint32_t>(c) < v.cells)
-            lengths = getVarint(lengths, len);
+            lengths = Varint::get(lengths, len);
         if (c == col) {
             b.append(text);
         } else if (v.wide) {

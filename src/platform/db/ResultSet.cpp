@@ -2,47 +2,11 @@
 
 #include "DatabaseError.h"
 #include "LargeBlock.h"
+#include "Varint.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
-
-namespace {
-
-size_t varintSize(size_t v)
-{
-    size_t n = 1;
-    while (v >= 0x80) {
-        v >>= 7;
-        ++n;
-    }
-    return n;
-}
-
-char* putVarint(char* p, size_t v)
-{
-    while (v >= 0x80) {
-        *p++ = static_cast<char>((v & 0x7f) | 0x80);
-        v >>= 7;
-    }
-    *p++ = static_cast<char>(v);
-    return p;
-}
-
-const char* getVarint(const char* p, size_t& v)
-{
-    v = 0;
-    int shift = 0;
-    for (;;) {
-        const auto b = static_cast<unsigned char>(*p++);
-        v |= static_cast<size_t>(b & 0x7f) << shift;
-        if (!(b & 0x80))
-            return p;
-        shift += 7;
-    }
-}
-
-}  // namespace
 
 ResultSet::Region ResultSet::heapRegion(size_t bytes)
 {
@@ -187,9 +151,9 @@ void ResultSet::addReal(double v)
 
 void ResultSet::addText(const char* utf8, size_t bytes)
 {
-    char* p = reserve(1 + varintSize(bytes) + bytes);
+    char* p = reserve(1 + Varint::size(bytes) + bytes);
     *p = static_cast<char>(Kind::Text);
-    p = putVarint(p + 1, bytes);
+    p = Varint::put(p + 1, bytes);
     if (bytes)
         std::memcpy(p, utf8, bytes);
 }
@@ -204,9 +168,9 @@ void ResultSet::addDateTime(const QString& iso)
 {
     const QByteArray u = iso.toUtf8();
     const auto bytes = static_cast<size_t>(u.size());
-    char* p = reserve(1 + varintSize(bytes) + bytes);
+    char* p = reserve(1 + Varint::size(bytes) + bytes);
     *p = static_cast<char>(Kind::DateTime);
-    p = putVarint(p + 1, bytes);
+    p = Varint::put(p + 1, bytes);
     std::memcpy(p, u.constData(), bytes);
 }
 
@@ -247,7 +211,7 @@ bool ResultSet::textBytes(size_t row, int col, const char*& bytes, size_t& size)
     const auto k = static_cast<Kind>(*p);
     if (k != Kind::Text && k != Kind::DateTime)
         return false;
-    bytes = getVarint(p + 1, size);
+    bytes = Varint::get(p + 1, size);
     return true;
 }
 

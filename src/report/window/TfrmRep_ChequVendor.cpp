@@ -10,6 +10,7 @@
 #include "SearchText.h"
 #include "SharedTexts.h"
 #include "StringGrid.h"
+#include "TextGrid.h"
 #include "WaitCursor.h"
 
 #include <QFrame>
@@ -166,6 +167,13 @@ void TfrmRep_ChequVendor::btnShow_dataClick()
 void TfrmRep_ChequVendor::btnExit1Click()
 {
     guarded(this, [&] { ChildWindows::exit(this); });
+}
+
+void TfrmRep_ChequVendor::closeEvent(QCloseEvent* event)
+{
+    StringGrid1->grid() = TextGrid();
+    StringGrid1->refresh();
+    QWidget::closeEvent(event);
 }
 
 void TfrmRep_ChequVendor::Button1Click()

@@ -52,6 +52,12 @@ private slots:
     void btnExit1Click();
     void Button1Click();
 
+protected:
+    // A closed report window is never shown again (the menu opens a fresh
+    // one): the lines it holds go with the closing, so that a report of a
+    // million lines does not stay in memory until the program ends.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     Query ADOQuery1;
 };
