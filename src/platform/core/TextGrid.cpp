@@ -243,11 +243,44 @@ public:
         return ref;
     }
 
+    // The last record read, parsed: a reader going cell by cell along a row
+    // (the export, the view) finds each cell without walking the lengths again.
+    struct Parsed {
+        uint64_t ref = 0;
+        bool wide = false;
+        const char* text = nullptr;
+        std::vector<uint32_t> starts;  // per cell its first character, then the end
+    };
+
+    const Parsed& parsed(uint64_t ref) const
+    {
+        if (m_parsed.ref == ref)
+            return m_parsed;
+        const char* rec = record(ref);
+        uint32_t cells = 0;
+        const char* p = Varint::get(rec + 1, cells);
+        m_parsed.starts.resize(size_t(cells) + 1);
+        uint32_t at = 0;
+        for (uint32_t c = 0; c < cells; ++c) {
+            m_parsed.starts[c] = at;
+            uint32_t len;
+            p = Varint::get(p, len);
+            at += len;
+        }
+        m_parsed.starts[cells] = at;
+        m_parsed.wide = rec[0] != 0;
+        m_parsed.text = p;
+        m_parsed.ref = ref;
+        return m_parsed;
+    }
+
     // The record of a row that is dropped or written anew.
     void release(uint64_t ref)
     {
         if (!ref)
             return;
+        if (m_parsed.ref == ref)
+            m_parsed.ref = 0;
         const size_t n = recordSize(record(ref));
         m_live -= n;
         m_garbage += n;
@@ -314,6 +347,7 @@ private:
     }
 
     std::vector<LargeBlock::Ptr> m_blocks;
+    mutable Parsed m_parsed;
     size_t m_used = 0;
     size_t m_capacity = 0;
     size_t m_allocated = 0;
@@ -327,37 +361,6 @@ struct TextGrid::View {
     uint32_t cells = 0;
     const char* lengths = nullptr;  // varints
     const char* text = nullptr;
-
-    // Start (in characters) and length of cell `col`; false past the record's cells.
-    bool find(int col, uint32_t& start, uint32_t& length) const
-    {
-        if (col < 0 || static_cast<uint32_t>(col) >= cells)
-            return false;
-        const char* p = lengths;
-        start = 0;
-        for (int c = 0;; ++c) {
-            p = Varint::get(p, length);
-            if (c == col)
-                return true;
-            start += length;
-        }
-    }
-
-    QString cellText(uint32_t start, uint32_t length) const
-    {
-        const char* t = text;
-        if (wide) {
-            QString s(static_cast<qsizetype>(length), Qt::Uninitialized);
-            std::memcpy(s.data(), t + size_t(start) * 2, size_t(length) * 2);
-            return s;
-        }
-        QString s(static_cast<qsizetype>(length), Qt::Uninitialized);
-        auto* out = reinterpret_cast<char16_t*>(s.data());
-        const auto* in = reinterpret_cast<const unsigned char*>(t) + start;
-        for (uint32_t i = 0; i < length; ++i)
-            out[i] = fromNarrow(in[i]);
-        return s;
-    }
 };
 
 // ---- TextGrid -----------------------------------------------------------------
@@ -480,11 +483,26 @@ QString TextGrid::cell(int col, int row) const
 {
     if (col < 0 || col >= m_cols || row < 0 || row >= m_rows)
         return QString();
-    const View v = view(row);
-    uint32_t start, length;
-    if (!v.find(col, start, length) || length == 0)
+    const uint64_t ref = m_store->refs[static_cast<size_t>(row)];
+    if (!ref)
         return QString();
-    return v.cellText(start, length);
+    const Store::Parsed& p = m_store->parsed(ref);
+    if (static_cast<size_t>(col) + 1 >= p.starts.size())
+        return QString();
+    const uint32_t start = p.starts[static_cast<size_t>(col)];
+    const uint32_t length = p.starts[static_cast<size_t>(col) + 1] - start;
+    if (length == 0)
+        return QString();
+    QString s(static_cast<qsizetype>(length), Qt::Uninitialized);
+    if (p.wide) {
+        std::memcpy(s.data(), p.text + size_t(start) * 2, size_t(length) * 2);
+    } else {
+        auto* out = reinterpret_cast<char16_t*>(s.data());
+        const auto* in = reinterpret_cast<const unsigned char*>(p.text) + start;
+        for (uint32_t i = 0; i < length; ++i)
+            out[i] = fromNarrow(in[i]);
+    }
+    return s;
 }
 
 void TextGrid::setCell(int col, int row, const QString& text)

@@ -63,6 +63,24 @@ TEST(TextGrid, RewritingACellInTheMiddleKeepsItsNeighbours)
     EXPECT_EQ(g.cell(3, 2), QStringLiteral("3,2"));
 }
 
+TEST(TextGrid, ARowReadThenWrittenReadsItsNewText)
+{
+    // Reading a row keeps it parsed for the next cell; a write must not leave
+    // the old parse in use.
+    TextGrid g;
+    fill(g);
+    EXPECT_EQ(g.cell(2, 1), QStringLiteral("2,1"));
+    g.setCell(2, 1, QStringLiteral("ใหม่"));
+    EXPECT_EQ(g.cell(2, 1), QStringLiteral("ใหม่"));
+    EXPECT_EQ(g.cell(3, 1), QStringLiteral("3,1"));
+    g.clearRow(1);
+    EXPECT_EQ(g.cell(3, 1), QString());
+    g.setRowCount(1);
+    g.setRowCount(3);
+    EXPECT_EQ(g.cell(2, 1), QString());
+    EXPECT_EQ(g.cell(2, 0), QStringLiteral("2,0"));
+}
+
 TEST(TextGrid, WholeRowWritesSplitTheTextAtTheGivenEnds)
 {
     TextGrid g;
