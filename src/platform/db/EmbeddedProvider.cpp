@@ -6,7 +6,6 @@
 
 #include <QFileInfo>
 #include <cerrno>
-#include <unistd.h>
 #include <charconv>
 #include <sqlite3.h>
 
@@ -113,9 +112,9 @@ sqlite3* EmbeddedProvider::openFile(const QString& path, bool create)
 
 bool EmbeddedProvider::writable(const QString& path)
 {
-    const QByteArray file = QFile::encodeName(path);
-    const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
-    return access(file.constData(), W_OK) == 0 && access(dir.constData(), W_OK) == 0;
+    // QFileInfo asks the system for the user's own access (access(2) on POSIX).
+    const QFileInfo file(path);
+    return file.isWritable() && QFileInfo(file.absolutePath()).isWritable();
 }
 
 void EmbeddedProvider::configure(sqlite3* db)

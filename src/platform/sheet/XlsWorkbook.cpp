@@ -3,6 +3,7 @@
 #include "ColumnLetters.h"
 
 #include "CellText.h"
+#include "RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,9 +12,6 @@
 #include <cmath>
 #include <cstring>
 #include <mutex>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
@@ -51,7 +49,7 @@ QString damaged(const QString& path, const QString& where)
            + where;
 }
 
-QString systemReason(int err)
+QString systemReason(int err, const QString& text)
 {
     QString thai;
     switch (err) {
@@ -69,12 +67,7 @@ QString systemReason(int err)
         thai = QStringLiteral("ระบบแจ้งว่า");
         break;
     }
-    return thai + QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(err)) + QStringLiteral(")");
-}
-
-[[noreturn]] void failOpen(const QString& path, int err)
-{
-    fail(QStringLiteral("เปิดแฟ้ม ") + quoted(path) + QStringLiteral(" ไม่ได้: ") + systemReason(err));
+    return thai + QStringLiteral(" (") + text + QStringLiteral(")");
 }
 
 // Said both of a file of no bytes and of one that gave none when read.
@@ -83,56 +76,31 @@ QString systemReason(int err)
     fail(QStringLiteral("แฟ้ม ") + quoted(path) + QStringLiteral(" ว่างเปล่า (ขนาด 0 ไบต์) ไม่มีข้อมูลให้อ่าน"));
 }
 
-// Reads a whole regular file. A pipe, a device or a socket is refused before
-// it is opened, and the file is opened without blocking, so nothing here can
-// wait on a writer that never comes.
 QByteArray readRegularFile(const QString& path)
 {
-    const QByteArray name = QFile::encodeName(path);
-    struct stat st {};
-    if (::stat(name.constData(), &st) != 0) {
-        const int err = errno;
-        if (err == ENOENT || err == ENOTDIR)
-            fail(QStringLiteral("ไม่พบแฟ้ม ") + quoted(path));
-        failOpen(path, err);
-    }
-    if (S_ISDIR(st.st_mode))
+    RegularFile file = RegularFile::read(path, kMaxFileSize);
+    switch (file.outcome) {
+    case RegularFile::Outcome::Read:
+        break;
+    case RegularFile::Outcome::Missing:
+        fail(QStringLiteral("ไม่พบแฟ้ม ") + quoted(path));
+    case RegularFile::Outcome::Directory:
         fail(quoted(path) + QStringLiteral(" เป็นโฟลเดอร์ ไม่ใช่แฟ้ม"));
-    if (!S_ISREG(st.st_mode))
+    case RegularFile::Outcome::NotRegular:
         fail(quoted(path) + QStringLiteral(" ไม่ใช่แฟ้มข้อมูลธรรมดา (เป็นท่อส่งข้อมูล อุปกรณ์ หรือซ็อกเก็ต) จึงไม่อ่าน"));
-
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        failOpen(path, errno);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        fail(quoted(path) + QStringLiteral(" ไม่ใช่แฟ้มข้อมูลธรรมดา จึงไม่อ่าน"));
-    if (st.st_size == 0)
-        failEmpty(path);
-    if (st.st_size > kMaxFileSize)
+    case RegularFile::Outcome::TooLarge:
         fail(QStringLiteral("แฟ้ม ") + quoted(path) + QStringLiteral(" ใหญ่เกินกว่าจะเป็นแฟ้ม Excel 97-2003 (")
-             + QString::number(st.st_size / (1024 * 1024)) + QStringLiteral(" MB)"));
-
-    QByteArray bytes;
-    bytes.resize(static_cast<qsizetype>(st.st_size));
-    qsizetype got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            fail(QStringLiteral("อ่านแฟ้ม ") + quoted(path) + QStringLiteral(" ไม่ได้: ") + systemReason(errno));
-        if (n == 0)
-            break;  // the file shrank while it was read: what is there is what is parsed
-        got += n;
+             + QString::number(file.size / (1024 * 1024)) + QStringLiteral(" MB)"));
+    case RegularFile::Outcome::OpenFailed:
+        fail(QStringLiteral("เปิดแฟ้ม ") + quoted(path) + QStringLiteral(" ไม่ได้: ")
+             + systemReason(file.error, file.reason));
+    case RegularFile::Outcome::ReadFailed:
+        fail(QStringLiteral("อ่านแฟ้ม ") + quoted(path) + QStringLiteral(" ไม่ได้: ")
+             + systemReason(file.error, file.reason));
     }
-    bytes.resize(got);
-    if (got == 0)
+    if (file.bytes.isEmpty())
         failEmpty(path);
-    return bytes;
+    return std::move(file.bytes);
 }
 
 bool startsWith(const QByteArray& b, qsizetype at, const char* s)
