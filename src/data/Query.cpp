@@ -42,29 +42,42 @@ void Query::addLine(std::initializer_list<SqlPiece> pieces)
     m_shape.push_back(kLineEnd);
 }
 
-QString Query::text() const
+namespace {
+
+// The statement's text from its shape, each value as writeValue(out, index) spells it.
+template <class WriteValue>
+QString spell(const std::vector<uintptr_t>& shape, uintptr_t valueMark, uintptr_t lineEnd, WriteValue writeValue)
 {
     QString out;
     size_t value = 0;
-    for (size_t i = 0; i < m_shape.size(); ++i) {
-        const uintptr_t s = m_shape[i];
-        if (s == kLineEnd) {
-            if (i + 1 < m_shape.size())
+    for (size_t i = 0; i < shape.size(); ++i) {
+        const uintptr_t s = shape[i];
+        if (s == lineEnd) {
+            if (i + 1 < shape.size())
                 out += QStringLiteral("\r\n");
-        } else if (s == kValue) {
-            const SqlParam& p = m_params[value++];
-            if (p.kind == SqlParam::Kind::Number) {
-                out += p.value;
-            } else {
-                out += u'\'';
-                out += QString(p.value).replace(u'\'', QStringLiteral("''"));
-                out += u'\'';
-            }
+        } else if (s == valueMark) {
+            writeValue(out, value++);
         } else {
             out += QString::fromUtf8(reinterpret_cast<const char*>(s));
         }
     }
     return out;
+}
+
+}  // namespace
+
+QString Query::text() const
+{
+    return spell(m_shape, kValue, kLineEnd, [this](QString& out, size_t i) {
+        const SqlParam& p = m_params[i];
+        if (p.kind == SqlParam::Kind::Number) {
+            out += p.value;
+        } else {
+            out += u'\'';
+            out += QString(p.value).replace(u'\'', QStringLiteral("''"));
+            out += u'\'';
+        }
+    });
 }
 
 namespace {
@@ -88,18 +101,7 @@ QString Query::sql() const
     thread_local std::unordered_map<std::vector<uintptr_t>, QString, ShapeHash> cache;
     if (auto it = cache.find(m_shape); it != cache.end())
         return it->second;
-    QString out;
-    for (size_t i = 0; i < m_shape.size(); ++i) {
-        const uintptr_t s = m_shape[i];
-        if (s == kLineEnd) {
-            if (i + 1 < m_shape.size())
-                out += QStringLiteral("\r\n");
-        } else if (s == kValue) {
-            out += u'?';
-        } else {
-            out += QString::fromUtf8(reinterpret_cast<const char*>(s));
-        }
-    }
+    const QString out = spell(m_shape, kValue, kLineEnd, [](QString& o, size_t) { o += u'?'; });
     // Bounded: a program that built statements from ever new literals would
     // otherwise keep every one of them.
     if (cache.size() > 4096)
