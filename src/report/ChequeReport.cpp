@@ -15,13 +15,16 @@
 
 namespace {
 
-// A text field as it is, in the database's UTF-8; other kinds add nothing.
-void appendText(const RowView& from, int field, TextGrid::RowBuilder& row)
+// A text field as it is, in the database's UTF-8; a number or a date-time a
+// driver hands over for it as the query's own reader spells it.
+void appendText(const Query& query, const RowView& from, int field, TextGrid::RowBuilder& row)
 {
     const char* bytes;
     size_t size;
     if (from.textUtf8(field, bytes, size))
         row.appendUtf8(bytes, size);
+    else if (from.kind(field) != ResultSet::Kind::Null)
+        row.append(query.fieldText(field));
 }
 
 // The stored number; anything else as the query's own reader takes it.
@@ -98,19 +101,19 @@ ChequeReport::Outcome ChequeReport::run(Query& query, TextGrid& grid, const Repo
                 break;
             }
             case L::Shown::Text:
-                appendText(from, field[c], row);
+                appendText(query, from, field[c], row);
                 break;
             case L::Shown::First40:
-                appendText(from, field[c], row);
+                appendText(query, from, field[c], row);
                 row.truncateCell(40);
                 break;
             case L::Shown::First100:
-                appendText(from, field[c], row);
+                appendText(query, from, field[c], row);
                 row.truncateCell(100);
                 break;
             case L::Shown::Apostrophe:
                 row.append(QLatin1Char('\''));
-                appendText(from, field[c], row);
+                appendText(query, from, field[c], row);
                 break;
             case L::Shown::Amount:
                 amount.append(amountOf(query, from, field[c]), row);

@@ -9,6 +9,7 @@
 #include "TfrmRep_ChequVendor.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -42,6 +43,68 @@ private:
 
     std::vector<Qt::CursorShape>& m_seen;
 };
+
+// The build's provider, with the report's text columns Vendor_no and
+// Pstng_Date handed over as a number and a date-time, as an ODBC driver may
+// hand over a column whose type it maps differently.
+class TypedColumns : public ForwardingProvider {
+public:
+    TypedColumns() : ForwardingProvider(createProvider()) {}
+    void selectEach(const QString& sql, const std::vector<SqlParam>& params,
+                    const std::function<void(const RowView&)>& row) override
+    {
+        const ResultSet text = ForwardingProvider::select(sql, params);
+        std::vector<QString> names;
+        for (int c = 0; c < text.columnCount(); ++c)
+            names.push_back(text.columnName(c));
+        ResultSet typed(names);
+        for (size_t r = 0; r < text.rowCount(); ++r) {
+            typed.beginRow();
+            for (int c = 0; c < text.columnCount(); ++c) {
+                if (names[c] == "Vendor_no" && text.kind(r, c) == ResultSet::Kind::Text)
+                    typed.addInteger(text.text(r, c).toLongLong());
+                else if (names[c] == "Pstng_Date" && text.kind(r, c) == ResultSet::Kind::Text)
+                    typed.addDateTime(QStringLiteral("2026-02-28T00:00:00"));
+                else if (text.kind(r, c) == ResultSet::Kind::Text)
+                    typed.addText(text.text(r, c));
+                else if (text.kind(r, c) == ResultSet::Kind::Real)
+                    typed.addReal(text.real(r, c));
+                else if (text.kind(r, c) == ResultSet::Kind::Integer)
+                    typed.addInteger(text.integer(r, c));
+                else
+                    typed.addNull();
+            }
+        }
+        forEachRow(typed, row);
+    }
+};
+
+TEST(ReportWindowHost, ANumberOrDateInATextColumnIsShownAsTheQueryReadsIt)
+{
+    TestDatabase db;
+    db.exec("INSERT INTO TSQ_Cheque_Main (Cheque_PK, Vendor_no, Sum_To_Be_Paid) VALUES ('2026/1', '104455', 5)");
+    db.exec("INSERT INTO TSQ_Cheque_Detail (Cheque_PK, Pstng_Date, To_Be_Paid) VALUES ('2026/1', '28.02.2026', 5)");
+    Connection typed(std::make_unique<TypedColumns>());
+    typed.setConnectionString(Connection::fixedConnectionString());
+    typed.open();
+    TfrmRep_ChequVendor w(typed);
+    w.btnShow_data->click();
+
+    const TextGrid& grid = w.StringGrid1->grid();
+    ASSERT_EQ(grid.rowCount(), 2);
+    int vendor = -1, posting = -1;
+    for (int c = 0; c < grid.colCount(); ++c) {
+        if (grid.cell(c, 0).trimmed() == "Vendor")
+            vendor = c;
+        if (grid.cell(c, 0).trimmed() == "Pstng Date")
+            posting = c;
+    }
+    ASSERT_GE(vendor, 0);
+    ASSERT_GE(posting, 0);
+    EXPECT_EQ(grid.cell(vendor, 1), "104455");
+    EXPECT_FALSE(grid.cell(posting, 1).isEmpty());
+    EXPECT_EQ(w.edtSum_money->text(), "5.00");
+}
 
 TEST(ReportWindowHost, WaitCursorShowsWhileTheQueryRuns)
 {

@@ -51,12 +51,7 @@ bool SqlParam::parseNumber(const QString& text, long long& integer, double& real
 void DbProvider::selectEach(const QString& sql, const std::vector<SqlParam>& params,
                             const std::function<void(const RowView&)>& row)
 {
-    const ResultSet all = select(sql, params);
-    ResultSetRow view(all, 0);
-    for (size_t r = 0; r < all.rowCount(); ++r) {
-        view.moveTo(all, r);
-        row(view);
-    }
+    forEachRow(select(sql, params), row);
 }
 
 std::unique_ptr<DbProvider> createProvider()

@@ -14,3 +14,12 @@ QString RowView::text(int col) const
     size_t n;
     return utf8(col, p, n) ? QString::fromUtf8(p, static_cast<qsizetype>(n)) : QString();
 }
+
+void forEachRow(const ResultSet& rs, const std::function<void(const RowView&)>& fn)
+{
+    ResultSetRow view(rs, 0);
+    for (size_t r = 0; r < rs.rowCount(); ++r) {
+        view.moveTo(rs, r);
+        fn(view);
+    }
+}

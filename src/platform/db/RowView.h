@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 // One row of a result, as the field readers of a query see it: a row of a
 // held ResultSet, or the row a database is stepping on at this moment.
@@ -54,3 +55,6 @@ private:
     const ResultSet* m_rs;
     size_t m_row;
 };
+
+// Hands each row of a held result to fn, in order.
+void forEachRow(const ResultSet& rs, const std::function<void(const RowView&)>& fn);

@@ -210,13 +210,9 @@ void SqlServerProvider::selectEach(const QString& sql, const std::vector<SqlPara
     // never held, and one value conversion per cell stays as for select().
     constexpr size_t kBatchRows = 4096;
     ResultSet batch(columnNames(q));
-    ResultSetRow view(batch, 0);
     for (bool more = true; more;) {
         more = fetchRows(q, batch, kBatchRows);
-        for (size_t r = 0; r < batch.rowCount(); ++r) {
-            view.moveTo(batch, r);
-            row(view);
-        }
+        forEachRow(batch, row);
         batch.clearRows();
     }
 }
