@@ -65,6 +65,7 @@ ChequeReport::Outcome ChequeReport::run(Query& query, TextGrid& grid, const Repo
     // one reused builder, texts taken from the database's UTF-8 as they are.
     TextGrid::RowBuilder row;
     std::string previousKey;
+    QByteArray keyScratch;
     char digits[16];
     int r = 0;
     query.forEachRow([&] {
@@ -79,7 +80,12 @@ ChequeReport::Outcome ChequeReport::run(Query& query, TextGrid& grid, const Repo
             grid.setRowCount(std::max(grid.rowCount() * 2, 1024));
 
         const RowView& from = query.currentRow();
-        const QByteArrayView key = query.fieldUtf8(keyField);
+        QByteArrayView key = query.fieldUtf8(keyField);
+        const ResultSet::Kind keyKind = from.kind(keyField);
+        if (keyKind != ResultSet::Kind::Text && keyKind != ResultSet::Kind::Null) {
+            keyScratch = query.fieldText(keyField).toUtf8();  // a key handed over as a number
+            key = keyScratch;
+        }
         int first = L::kFirstLineColumn;
         // The first row always starts a cheque, even one whose key is empty.
         // The keys compare as exact text: equal UTF-8 is equal text.

@@ -44,8 +44,8 @@ private:
     std::vector<Qt::CursorShape>& m_seen;
 };
 
-// The build's provider, with the report's text columns Vendor_no and
-// Pstng_Date handed over as a number and a date-time, as an ODBC driver may
+// The build's provider, with the report's text columns Cheque_PK, Vendor_no
+// and Pstng_Date handed over as numbers and a date-time, as an ODBC driver may
 // hand over a column whose type it maps differently.
 class TypedColumns : public ForwardingProvider {
 public:
@@ -61,7 +61,7 @@ public:
         for (size_t r = 0; r < text.rowCount(); ++r) {
             typed.beginRow();
             for (int c = 0; c < text.columnCount(); ++c) {
-                if (names[c] == "Vendor_no" && text.kind(r, c) == ResultSet::Kind::Text)
+                if ((names[c] == "Vendor_no" || names[c] == "Cheque_PK") && text.kind(r, c) == ResultSet::Kind::Text)
                     typed.addInteger(text.text(r, c).toLongLong());
                 else if (names[c] == "Pstng_Date" && text.kind(r, c) == ResultSet::Kind::Text)
                     typed.addDateTime(QStringLiteral("2026-02-28T00:00:00"));
@@ -82,8 +82,10 @@ public:
 TEST(ReportWindowHost, ANumberOrDateInATextColumnIsShownAsTheQueryReadsIt)
 {
     TestDatabase db;
-    db.exec("INSERT INTO TSQ_Cheque_Main (Cheque_PK, Vendor_no, Sum_To_Be_Paid) VALUES ('2026/1', '104455', 5)");
-    db.exec("INSERT INTO TSQ_Cheque_Detail (Cheque_PK, Pstng_Date, To_Be_Paid) VALUES ('2026/1', '28.02.2026', 5)");
+    db.exec("INSERT INTO TSQ_Cheque_Main (Cheque_PK, Vendor_no, Sum_To_Be_Paid) VALUES ('1', '104455', 5)");
+    db.exec("INSERT INTO TSQ_Cheque_Detail (Cheque_PK, Pstng_Date, To_Be_Paid) VALUES ('1', '28.02.2026', 5)");
+    db.exec("INSERT INTO TSQ_Cheque_Main (Cheque_PK, Vendor_no, Sum_To_Be_Paid) VALUES ('2', '104456', 7)");
+    db.exec("INSERT INTO TSQ_Cheque_Detail (Cheque_PK, Pstng_Date, To_Be_Paid) VALUES ('2', '28.02.2026', 7)");
     Connection typed(std::make_unique<TypedColumns>());
     typed.setConnectionString(Connection::fixedConnectionString());
     typed.open();
@@ -91,7 +93,7 @@ TEST(ReportWindowHost, ANumberOrDateInATextColumnIsShownAsTheQueryReadsIt)
     w.btnShow_data->click();
 
     const TextGrid& grid = w.StringGrid1->grid();
-    ASSERT_EQ(grid.rowCount(), 2);
+    ASSERT_EQ(grid.rowCount(), 3);
     int vendor = -1, posting = -1;
     for (int c = 0; c < grid.colCount(); ++c) {
         if (grid.cell(c, 0).trimmed() == "Vendor")
@@ -102,8 +104,9 @@ TEST(ReportWindowHost, ANumberOrDateInATextColumnIsShownAsTheQueryReadsIt)
     ASSERT_GE(vendor, 0);
     ASSERT_GE(posting, 0);
     EXPECT_EQ(grid.cell(vendor, 1), "104455");
+    EXPECT_EQ(grid.cell(vendor, 2), "104456");  // its own cheque: the keys differ
     EXPECT_FALSE(grid.cell(posting, 1).isEmpty());
-    EXPECT_EQ(w.edtSum_money->text(), "5.00");
+    EXPECT_EQ(w.edtSum_money->text(), "12.00");
 }
 
 TEST(ReportWindowHost, WaitCursorShowsWhileTheQueryRuns)
