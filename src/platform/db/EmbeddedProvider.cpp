@@ -482,7 +482,7 @@ namespace {
 
 // The row the statement stands on, read straight from SQLite: nothing is
 // copied but the date-times, which are given with a "T" as a held result has them.
-class SteppingRow : public RowView {
+class SteppingRow final : public RowView {
 public:
     SteppingRow(sqlite3_stmt* st, const std::vector<QString>& columns, const std::vector<bool>& dateTime)
         : m_st(st), m_columns(columns), m_dateTime(dateTime)
@@ -528,12 +528,7 @@ public:
     // One type test per cell: the report reads tens of millions of them.
     bool textUtf8(int col, const char*& bytes, size_t& size) const override
     {
-        const int type = sqlite3_column_type(m_st, col);
-        if ((type != SQLITE_TEXT && type != SQLITE_BLOB) || m_dateTime[static_cast<size_t>(col)])
-            return false;
-        bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_st, col));
-        size = static_cast<size_t>(sqlite3_column_bytes(m_st, col));
-        return true;
+        return !m_dateTime[static_cast<size_t>(col)] && SteppingRow::utf8(col, bytes, size);
     }
 
 private:
