@@ -1,6 +1,6 @@
 #include "ChequeSheetReader.h"
 
-#include "XlsWorkbook.h"
+#include "WorkbookFile.h"
 #include "ImportGridLayout.h"
 #include "TextGrid.h"
 #include "Trim.h"
@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <charconv>
+#include <memory>
 
 namespace {
 
@@ -137,11 +138,13 @@ int readChequeSheet(Workbook& book, TextGrid& grid)
 
 int readChequeSheet(const QString& path, TextGrid& grid)
 {
-    XlsWorkbook book;
+    std::unique_ptr<Workbook> book;
     try {
-        book.open(path);
+        book = WorkbookFile::open(path);
     } catch (const Workbook::Error& e) {
         throw SheetReadError(e.what());
+    } catch (const std::bad_alloc&) {
+        throw SheetReadError(QStringLiteral("หน่วยความจำไม่พอสำหรับอ่านแฟ้มนี้").toStdString());
     }
-    return readChequeSheet(book, grid);
+    return readChequeSheet(*book, grid);
 }

@@ -12,7 +12,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Reads the payment lines of a SAP cheque sheet (.xls, first worksheet) into
+// Reads the payment lines of a SAP cheque sheet (first worksheet, any form
+// WorkbookFile reads) into
 // the 26-column import grid layout. On success the grid holds the header row
 // and one row per payment line taken, and the count of lines taken is returned
 // (0: the grid holds the header row alone). On failure SheetReadError is thrown

@@ -221,6 +221,77 @@ DateKind builtInDateKind(int formatIndex)
     }
 }
 
+bool parseTypedNumber(QStringView field, double& value)
+{
+    qsizetype i = 0;
+    qsizetype n = field.size();
+    while (i < n && field[i] == u' ')
+        ++i;
+    while (n > i && field[n - 1] == u' ')
+        --n;
+    if (i == n)
+        return false;
+    bool negative = false;
+    if (field[i] == u'-' || field[i] == u'+') {
+        negative = field[i] == u'-';
+        ++i;
+    } else if (field[n - 1] == u'-') {
+        negative = true;  // SAP writes the sign after the amount
+        --n;
+    }
+    // Digits of the whole part, with "," groups of three when any.
+    char buf[40];
+    int len = 0;
+    int digits = 0;
+    int groupRun = 0;     // digits since the last ","
+    bool grouped = false;
+    const qsizetype intBegin = i;
+    for (; i < n; ++i) {
+        const char16_t c = field[i].unicode();
+        if (c >= u'0' && c <= u'9') {
+            if (++digits > 15)
+                return false;
+            buf[len++] = static_cast<char>(c);
+            ++groupRun;
+            if (grouped && groupRun > 3)
+                return false;
+        } else if (c == u',') {
+            // The first group holds one to three digits, every later one three.
+            if (groupRun == 0 || (grouped ? groupRun != 3 : groupRun > 3))
+                return false;
+            grouped = true;
+            groupRun = 0;
+        } else {
+            break;
+        }
+    }
+    if (grouped && groupRun != 3)
+        return false;
+    const int wholeDigits = digits;
+    if (wholeDigits > 1 && field[intBegin] == u'0')
+        return false;  // a leading zero is part of a code, not of a number
+    if (i < n && field[i] == u'.') {
+        buf[len++] = '.';
+        ++i;
+        for (; i < n; ++i) {
+            const char16_t c = field[i].unicode();
+            if (c < u'0' || c > u'9')
+                return false;
+            if (++digits > 15)
+                return false;
+            buf[len++] = static_cast<char>(c);
+        }
+    }
+    if (i != n || digits == 0)
+        return false;
+    double v = 0;
+    const auto r = std::from_chars(buf, buf + len, v);
+    if (r.ec != std::errc() || r.ptr != buf + len)
+        return false;
+    value = negative && v != 0 ? -v : v;
+    return true;
+}
+
 QString cellName(int row, int col)
 {
     return ColumnLetters::name(col) + QString::number(row);

@@ -33,6 +33,15 @@ DateKind formatDateKind(QStringView format);
 // The date kind of the formats a workbook need not spell out.
 DateKind builtInDateKind(int formatIndex);
 
+// A field of a form that carries no cell types (text, plain HTML) that is a
+// number as a Thai user types one: optional sign, digits with optional ","
+// groups of three, optional "." decimals, or SAP's trailing minus
+// ("1,500.50-"); blanks around it allowed. Digit strings that start with 0
+// (other than a lone 0 before the point) or hold more than 15 digits are not
+// numbers: the spreadsheet program would drop the zero or the digits. True
+// and the value when `field` is such a number.
+bool parseTypedNumber(QStringView field, double& value);
+
 // "K12" for row 12, column 11 (both 1-based).
 QString cellName(int row, int col);
 

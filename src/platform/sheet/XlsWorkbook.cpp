@@ -3,7 +3,7 @@
 #include "ColumnLetters.h"
 
 #include "CellText.h"
-#include "RegularFile.h"
+#include "SheetMessages.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,87 +20,13 @@
 
 namespace {
 
-// No real .xls comes near this; a larger file is something else and is not
-// read into memory.
-constexpr qint64 kMaxFileSize = 512LL * 1024 * 1024;
-
 const uint8_t kOleMagic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
-QString quoted(const QString& path)
-{
-    return QStringLiteral("\"") + QDir::toNativeSeparators(path) + QStringLiteral("\"");
-}
+using SheetMessages::fail;
 
-const QString& saveAsXls()
+[[noreturn]] void failDamaged(const QString& path, const QString& where)
 {
-    static const QString s = QStringLiteral(
-        "กรุณาเปิดแฟ้มนี้ใน Excel แล้วใช้ \"บันทึกเป็น\" ชนิด \"Excel 97-2003 Workbook (*.xls)\" แล้วนำเข้าใหม่");
-    return s;
-}
-
-[[noreturn]] void fail(const QString& message)
-{
-    throw Workbook::Error(message);
-}
-
-QString damaged(const QString& path, const QString& where)
-{
-    return QStringLiteral("แฟ้ม ") + quoted(path) + QStringLiteral(" เสียหาย (ไม่ใช่แฟ้ม Excel 97-2003 ที่สมบูรณ์): ")
-           + where;
-}
-
-QString systemReason(int err, const QString& text)
-{
-    QString thai;
-    switch (err) {
-    case EACCES:
-    case EPERM:
-        thai = QStringLiteral("ไม่มีสิทธิ์อ่านแฟ้มนี้");
-        break;
-    case EIO:
-        thai = QStringLiteral("อ่านข้อมูลจากดิสก์ไม่ได้");
-        break;
-    case ENOENT:
-        thai = QStringLiteral("ไม่พบแฟ้ม");
-        break;
-    default:
-        thai = QStringLiteral("ระบบแจ้งว่า");
-        break;
-    }
-    return thai + QStringLiteral(" (") + text + QStringLiteral(")");
-}
-
-// Said both of a file of no bytes and of one that gave none when read.
-[[noreturn]] void failEmpty(const QString& path)
-{
-    fail(QStringLiteral("แฟ้ม ") + quoted(path) + QStringLiteral(" ว่างเปล่า (ขนาด 0 ไบต์) ไม่มีข้อมูลให้อ่าน"));
-}
-
-QByteArray readRegularFile(const QString& path)
-{
-    RegularFile file = RegularFile::read(path, kMaxFileSize);
-    switch (file.outcome) {
-    case RegularFile::Outcome::Read:
-        break;
-    case RegularFile::Outcome::Missing:
-        fail(QStringLiteral("ไม่พบแฟ้ม ") + quoted(path));
-    case RegularFile::Outcome::Directory:
-        fail(quoted(path) + QStringLiteral(" เป็นโฟลเดอร์ ไม่ใช่แฟ้ม"));
-    case RegularFile::Outcome::NotRegular:
-        fail(quoted(path) + QStringLiteral(" ไม่ใช่แฟ้มข้อมูลธรรมดา (เป็นท่อส่งข้อมูล อุปกรณ์ หรือซ็อกเก็ต) จึงไม่อ่าน"));
-    case RegularFile::Outcome::TooLarge:
-        fail(QStringLiteral("แฟ้ม ") + quoted(path) + QStringLiteral(" ใหญ่เกินกว่าจะเป็นแฟ้ม Excel 97-2003 (")
-             + QString::number(file.size / (1024 * 1024)) + QStringLiteral(" MB)"));
-    case RegularFile::Outcome::OpenFailed:
-        fail(QStringLiteral("เปิดแฟ้ม ") + quoted(path) + QStringLiteral(" ไม่ได้: ")
-             + systemReason(file.error, file.reason));
-    case RegularFile::Outcome::ReadFailed:
-        fail(QStringLiteral("อ่านแฟ้ม ") + quoted(path) + QStringLiteral(" ไม่ได้: ")
-             + systemReason(file.error, file.reason));
-    }
-    if (file.bytes.isEmpty())
-        failEmpty(path);
-    return std::move(file.bytes);
+    SheetMessages::failDamaged(path, where);
 }
 
 bool startsWith(const QByteArray& b, qsizetype at, const char* s)
@@ -109,34 +35,14 @@ bool startsWith(const QByteArray& b, qsizetype at, const char* s)
     return b.size() >= at + n && std::memcmp(b.constData() + at, s, static_cast<size_t>(n)) == 0;
 }
 
-// What a file that is not a compound file is, told by its first bytes.
+// What a file that is not a compound file is, told by its first bytes (for
+// callers that hand this reader a file without asking WorkbookFile first).
 [[noreturn]] void refuseOther(const QByteArray& b, const QString& path)
 {
-    const QString file = QStringLiteral("แฟ้ม ") + quoted(path);
-    if (startsWith(b, 0, "PK\x03\x04")) {
-        if (startsWith(b, 30, "mimetype") && startsWith(b, 38, "application/vnd.oasis.opendocument"))
-            fail(file + QStringLiteral(" เป็นแฟ้ม OpenDocument (.ods) ไม่ใช่แฟ้ม Excel 97-2003 (.xls) ") + saveAsXls());
-        fail(file + QStringLiteral(" เป็นแฟ้ม Excel 2007 ขึ้นไป (.xlsx) ไม่ใช่แฟ้ม Excel 97-2003 (.xls) ") + saveAsXls());
-    }
-    const auto* p = reinterpret_cast<const uint8_t*>(b.constData());
-    const qsizetype n = std::min<qsizetype>(b.size(), 4096);
-    bool text = n >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF));  // UTF-16 text
-    qsizetype i = startsWith(b, 0, "\xEF\xBB\xBF") ? 3 : 0;
-    if (!text) {
-        while (i < n && (p[i] == ' ' || p[i] == '\t' || p[i] == '\r' || p[i] == '\n'))
-            ++i;
-        if (i < n && p[i] == '<')
-            fail(file + QStringLiteral(" เป็นหน้าเว็บหรือแฟ้ม XML (HTML/XML) ที่ตั้งชื่อเป็น .xls ไม่ใช่แฟ้ม Excel 97-2003 (.xls) ")
-                 + saveAsXls());
-        qsizetype control = 0;
-        for (qsizetype k = 0; k < n; ++k)
-            if (p[k] == 0 || (p[k] < 0x20 && p[k] != '\t' && p[k] != '\r' && p[k] != '\n' && p[k] != '\f'))
-                ++control;
-        text = control == 0;
-    }
-    if (text)
-        fail(file + QStringLiteral(" เป็นแฟ้มข้อความ (text) ที่ตั้งชื่อเป็น .xls ไม่ใช่แฟ้ม Excel 97-2003 (.xls) ") + saveAsXls());
-    fail(file + QStringLiteral(" ไม่ใช่แฟ้ม Excel 97-2003 (.xls) และไม่ใช่แฟ้มชนิดที่โปรแกรมรู้จัก ") + saveAsXls());
+    const QString file = SheetMessages::file(path);
+    if (startsWith(b, 0, "PK\x03\x04"))
+        fail(file + QStringLiteral(" เป็นแฟ้ม Excel 2007 ขึ้นไป (.xlsx) หรือ OpenDocument (.ods) ไม่ใช่แฟ้ม Excel 97-2003 (.xls)"));
+    fail(file + QStringLiteral(" ไม่ใช่แฟ้ม Excel 97-2003 (.xls) ") + SheetMessages::saveAsReadable());
 }
 
 template <typename T>
@@ -169,7 +75,7 @@ std::vector<uint8_t> workbookStream(const QByteArray& bytes, const QString& path
     if (err)
         g_error_free(err);
     if (!ole.p)
-        fail(damaged(path, QStringLiteral("โครงสร้างภายในแฟ้ม (compound file) อ่านไม่ได้")));
+        failDamaged(path, QStringLiteral("ส่วนหัวของแฟ้มอ่านไม่ได้"));
 
     int book = -1;
     int book5 = -1;
@@ -191,29 +97,27 @@ std::vector<uint8_t> workbookStream(const QByteArray& bytes, const QString& path
     if (book < 0)
         book = book5;
     if (book < 0 && encrypted)
-        fail(QStringLiteral("แฟ้ม ") + quoted(path)
-             + QStringLiteral(" มีรหัสผ่าน (แฟ้ม Excel 2007 ขึ้นไปที่เข้ารหัสไว้) อ่านไม่ได้ กรุณาเปิดใน Excel "
-                              "เอารหัสผ่านออก แล้วบันทึกเป็นชนิด \"Excel 97-2003 Workbook (*.xls)\" ใหม่"));
+        SheetMessages::failPassword(path);
     if (book < 0) {
         QString kind;
         if (names.contains(QStringLiteral("WordDocument")))
             kind = QStringLiteral(" (เป็นเอกสาร Word)");
         else if (names.contains(QStringLiteral("PowerPoint Document")))
             kind = QStringLiteral(" (เป็นงานนำเสนอ PowerPoint)");
-        fail(QStringLiteral("แฟ้ม ") + quoted(path) + QStringLiteral(" ไม่ใช่แฟ้ม Excel 97-2003 (.xls): ไม่มีข้อมูลสมุดงานอยู่ในแฟ้ม")
+        fail(SheetMessages::file(path) + QStringLiteral(" ไม่ใช่แฟ้ม Excel 97-2003 (.xls): ไม่มีข้อมูลสมุดงานอยู่ในแฟ้ม")
              + kind);
     }
 
     GObjectRef<GsfInput> stream{gsf_infile_child_by_index(ole.p, book)};
     if (!stream.p)
-        fail(damaged(path, QStringLiteral("ข้อมูลสมุดงานภายในแฟ้มเปิดไม่ได้")));
+        failDamaged(path, QStringLiteral("ข้อมูลสมุดงานภายในแฟ้มเปิดไม่ได้"));
     const gsf_off_t size = gsf_input_size(stream.p);
     // A stream holds no more than the file around it.
     if (size < 0 || size > bytes.size())
-        fail(damaged(path, QStringLiteral("ขนาดของข้อมูลสมุดงานเกินขนาดแฟ้ม")));
+        failDamaged(path, QStringLiteral("ขนาดของข้อมูลสมุดงานเกินขนาดแฟ้ม"));
     std::vector<uint8_t> data(static_cast<size_t>(size));
     if (size > 0 && !gsf_input_read(stream.p, static_cast<size_t>(size), data.data()))
-        fail(damaged(path, QStringLiteral("ข้อมูลสมุดงานขาดหาย อ่านได้ไม่ครบ")));
+        failDamaged(path, QStringLiteral("ข้อมูลสมุดงานขาดหาย อ่านได้ไม่ครบ"));
     return data;
 }
 
@@ -247,16 +151,14 @@ const char* errorName(uint8_t code)
 void XlsWorkbook::open(const QString& path)
 {
     close();
-    if (path.isEmpty())
-        fail(QStringLiteral("ยังไม่ได้เลือกแฟ้ม"));
-    openData(readRegularFile(path), path);
+    openData(SheetMessages::readWholeFile(path), path);
 }
 
 void XlsWorkbook::openData(const QByteArray& bytes, const QString& path)
 {
     close();
     if (bytes.isEmpty())
-        failEmpty(path);
+        SheetMessages::failEmpty(path);
     std::vector<uint8_t> stream;
     const uint8_t* data = nullptr;
     size_t size = 0;
@@ -272,7 +174,7 @@ void XlsWorkbook::openData(const QByteArray& bytes, const QString& path)
         refuseOther(bytes, path);
     }
 
-    const QString file = QStringLiteral("แฟ้ม ") + quoted(path);
+    const QString file = SheetMessages::file(path);
     try {
         m_book.parse(data, size);
     } catch (const BiffBook::Failure& f) {
@@ -280,18 +182,18 @@ void XlsWorkbook::openData(const QByteArray& bytes, const QString& path)
         const QString where = QString::fromStdString(f.what());
         switch (f.kind) {
         case BiffBook::Failure::Kind::Password:
-            fail(file + QStringLiteral(" มีรหัสผ่าน อ่านไม่ได้ กรุณาเปิดใน Excel เอารหัสผ่านออก แล้วบันทึกใหม่"));
+            SheetMessages::failPassword(path);
         case BiffBook::Failure::Kind::OldVersion:
             fail(file + QStringLiteral(" เป็นแฟ้ม Excel รุ่นเก่า (") + where
-                 + QStringLiteral(") ที่โปรแกรมอ่านไม่ได้ ") + saveAsXls());
+                 + QStringLiteral(") ที่โปรแกรมอ่านไม่ได้ ") + SheetMessages::saveAsReadable());
         case BiffBook::Failure::Kind::NoWorksheet:
             fail(file + QStringLiteral(" ไม่มีแผ่นงาน (worksheet) ให้อ่าน หรือแฟ้มเสียหาย"));
         case BiffBook::Failure::Kind::Damaged:
-            fail(damaged(path, where));
+            failDamaged(path, where);
         }
     } catch (const std::bad_alloc&) {
         m_book = BiffBook();
-        fail(QStringLiteral("หน่วยความจำไม่พอสำหรับอ่าน") + file);
+        SheetMessages::failOutOfMemory(path);
     }
     m_path = path;
     m_open = true;
@@ -305,9 +207,7 @@ void XlsWorkbook::close()
 
 void XlsWorkbook::failCell(int row, int col, const QString& what) const
 {
-    const QString letters = ColumnLetters::name(col);
-    fail(QStringLiteral("เซลล์ ") + letters + QString::number(row) + QStringLiteral(" (แถว ") + QString::number(row) + QStringLiteral(" คอลัมน์ ")
-         + letters + QStringLiteral(") ของแฟ้ม ") + quoted(m_path) + QStringLiteral(" ") + what);
+    SheetMessages::failCell(m_path, row, col, what);
 }
 
 void XlsWorkbook::readCell(int row, int col, QString& text) const
@@ -330,7 +230,7 @@ void XlsWorkbook::readCell(int row, int col, QString& text) const
         if (kind != CellText::DateKind::None && CellText::setDate(text, c->number, m_book.system1904(), kind))
             return;
         if (!std::isfinite(c->number))
-            failCell(row, col, QStringLiteral("มีค่าที่ไม่ใช่ตัวเลขที่ถูกต้อง (#NUM!) กรุณาแก้เซลล์นี้ใน Excel แล้วบันทึกใหม่"));
+            failCell(row, col, SheetMessages::notANumber());
         CellText::setNumber(text, c->number);
         return;
     }
@@ -338,8 +238,7 @@ void XlsWorkbook::readCell(int row, int col, QString& text) const
         text = c->code ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
         return;
     case BiffBook::CellKind::Error:
-        failCell(row, col, QStringLiteral("มีค่าผิดพลาด ") + QLatin1String(errorName(c->code))
-                               + QStringLiteral(" กรุณาแก้สูตรหรือค่าในเซลล์นี้ใน Excel แล้วบันทึกใหม่"));
+        failCell(row, col, SheetMessages::errorValue(QLatin1String(errorName(c->code))));
     case BiffBook::CellKind::Broken:
         failCell(row, col, c->code == BiffBook::MissingFormulaText
                                ? QStringLiteral("เสียหาย: ไม่พบข้อความที่เป็นผลของสูตร")

@@ -151,38 +151,6 @@ TEST(XlsWorkbookFiles, OtherLibrariesTestFilesReadAsLibreOfficeReadsThem)
     EXPECT_EQ(book.cellText(3, 1), "Count of Qux");
 }
 
-TEST(XlsWorkbookFiles, FilesItCannotReadAreNamedForWhatTheyAre)
-{
-    QTemporaryDir dir;
-    struct Case {
-        QString path;
-        const char* says;
-    };
-    const Case cases[] = {
-        {corpus("tests__data__Reader__XLS__pwtest.xls"), "มีรหัสผ่าน"},
-        {corpus("test__files__type_excelx.xls"), "Excel 2007 ขึ้นไป (.xlsx)"},
-        {corpus("test__files__type_openoffice.xls"), "OpenDocument"},
-        {corpus("src__TestData__as3xls_BIFF2.xls"), "Excel รุ่นเก่า"},
-        {TestEnv::fixture("not_a_workbook.xls"), "แฟ้มข้อความ"},
-        {write(dir, "page.xls", "\xEF\xBB\xBF  <html><body><table><tr><td>1</td></tr></table></body></html>"), "หน้าเว็บ"},
-        {write(dir, "sheet2003.xls", "<?xml version=\"1.0\"?>\n<Workbook/>"), "หน้าเว็บ"},
-        {write(dir, "unicode.xls", QByteArray("\xFF\xFE" "a\0b\0", 6)), "แฟ้มข้อความ"},
-        {write(dir, "empty.xls", QByteArray()), "ว่างเปล่า"},
-        {write(dir, "picture.xls", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)), "ไม่ใช่แฟ้ม Excel 97-2003"},
-        {TestEnv::fixture("damaged_truncated.xls"), "เสียหาย"},
-        {TestEnv::fixture("damaged_no_sheet.xls"), "ไม่มีแผ่นงาน"},
-    };
-    for (const Case& c : cases) {
-        const QString m = openError(c.path);
-        EXPECT_TRUE(m.contains(QString::fromUtf8(c.says))) << c.path.toStdString() << ": " << m.toStdString();
-        EXPECT_TRUE(m.contains(QDir::toNativeSeparators(c.path))) << m.toStdString();
-        EXPECT_FALSE(m.contains(QStringLiteral("รหัส "))) << "no code numbers: " << m.toStdString();
-    }
-    // the advice that goes with a file of another kind
-    EXPECT_TRUE(openError(TestEnv::fixture("not_a_workbook.xls")).contains("Excel 97-2003 Workbook (*.xls)"));
-    EXPECT_TRUE(openError(corpus("tests__data__Reader__XLS__pwtest.xls")).contains(QStringLiteral("เอารหัสผ่านออก")));
-}
-
 TEST(XlsWorkbookFiles, PercentSignsInNamesAndPathsThatAreNotFiles)
 {
     QTemporaryDir dir;

@@ -1,0 +1,83 @@
+// Files are told apart by what they hold, never by their name; what cannot be
+// read is named for what it is, with the file's name and what to do.
+#include "QStringPrint.h"
+#include "TestEnv.h"
+#include "WorkbookFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString corpus(const char* name)
+{
+    return TestEnv::fixture(QStringLiteral("corpus/") + QLatin1String(name));
+}
+
+QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return path;
+}
+
+QString openError(const QString& path)
+{
+    try {
+        WorkbookFile::open(path);
+    } catch (const Workbook::Error& e) {
+        return QString::fromUtf8(e.what());
+    }
+    ADD_FAILURE() << "opening " << path.toStdString() << " did not fail";
+    return {};
+}
+
+}
+
+TEST(WorkbookFile, FormsAreToldByContentNotByName)
+{
+    using F = WorkbookFile::Form;
+    EXPECT_EQ(WorkbookFile::sniff("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1rest"), F::Biff);
+    EXPECT_EQ(WorkbookFile::sniff("a\tb\r\n1\t2\r\n"), F::Tsv);
+    EXPECT_EQ(WorkbookFile::sniff("\xEF\xBB\xBF  <!-- x --><html><body><table><tr><td>1</td></tr></table>"), F::Html);
+    EXPECT_EQ(WorkbookFile::sniff("<TABLE><TR><TD>1</TD></TR></TABLE>"), F::Html);
+    EXPECT_EQ(WorkbookFile::sniff("<?xml version=\"1.0\"?>\n<?mso-application progid=\"Excel.Sheet\"?>\n"
+                                  "<ss:Workbook xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\"/>"),
+              F::XmlSpreadsheet);
+    EXPECT_EQ(WorkbookFile::sniff("<?xml version=\"1.0\"?><catalog/>"), F::OtherXml);
+    EXPECT_EQ(WorkbookFile::sniff("MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary=\"x\"\r\n\r\n--x"),
+              F::Mhtml);
+    EXPECT_EQ(WorkbookFile::sniff(QByteArray("\xFF\xFE<\0h\0t\0m\0l\0>\0", 14)), F::Html);
+    EXPECT_EQ(WorkbookFile::sniff(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)), F::Binary);
+    EXPECT_EQ(WorkbookFile::sniff("PK\x03\x04 not really a zip"), F::OtherZip);
+}
+
+TEST(WorkbookFile, WhatCannotBeReadIsNamedForWhatItIs)
+{
+    QTemporaryDir dir;
+    struct Case {
+        QString path;
+        const char* says;
+    };
+    const Case cases[] = {
+        {corpus("tests__data__Reader__XLS__pwtest.xls"), "มีรหัสผ่าน"},
+        {corpus("src__TestData__as3xls_BIFF2.xls"), "Excel รุ่นเก่า"},
+        {write(dir, "catalog.xls", "<?xml version=\"1.0\"?>\n<catalog/>"), "XML ที่ไม่ใช่ตารางข้อมูล"},
+        {write(dir, "empty.xls", QByteArray()), "ว่างเปล่า"},
+        {write(dir, "picture.xls", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)), "ไม่ใช่แฟ้มตารางข้อมูลชนิดที่โปรแกรมรู้จัก"},
+        {write(dir, "broken.xlsx", "PK\x03\x04 not really a zip"), "ZIP"},
+        {TestEnv::fixture("damaged_truncated.xls"), "เสียหาย"},
+        {TestEnv::fixture("damaged_no_sheet.xls"), "ไม่มีแผ่นงาน"},
+    };
+    for (const Case& c : cases) {
+        const QString m = openError(c.path);
+        EXPECT_TRUE(m.contains(QString::fromUtf8(c.says))) << c.path.toStdString() << ": " << m.toStdString();
+        EXPECT_TRUE(m.contains(QDir::toNativeSeparators(c.path))) << m.toStdString();
+    }
+    EXPECT_TRUE(openError(corpus("tests__data__Reader__XLS__pwtest.xls")).contains(QStringLiteral("เอารหัสผ่านออก")));
+    EXPECT_TRUE(openError(dir.filePath("picture.xls")).contains(QStringLiteral("Excel Workbook (*.xlsx)")));
+}
