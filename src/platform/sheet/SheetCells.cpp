@@ -93,6 +93,13 @@ void SheetCells::addError(int row, int col, QStringView name)
     push(c);
 }
 
+void SheetCells::addFormula(int row, int col, QStringView text, bool hasResult)
+{
+    if (!place(row, col))
+        return;
+    m_formulas.push_back({static_cast<uint32_t>(row), static_cast<uint16_t>(col), hasResult, addString(text)});
+}
+
 void SheetCells::finish()
 {
     if (!m_sorted) {

@@ -58,6 +58,21 @@ public:
 
     bool system1904 = false;
 
+    // A formula as the file gives it, beside the cell that holds (or lacks)
+    // its stored result: kept so that a result that cannot be trusted is
+    // calculated or named, never read as empty. `text` is the formula in the
+    // file's own syntax (A1 for .xlsx, R1C1 for XML Spreadsheet 2003,
+    // OpenFormula for .ods), without a leading "="; `hasResult` says whether
+    // the file stored a result for it.
+    struct Formula {
+        uint32_t row;
+        uint16_t col;
+        bool hasResult;
+        uint32_t text;  // index of a string
+    };
+    void addFormula(int row, int col, QStringView text, bool hasResult);
+    const std::vector<Formula>& formulas() const { return m_formulas; }
+
     // Sorts the cells and keeps the last of each place. Call once, after the
     // last cell is added and before the first find().
     void finish();
@@ -86,6 +101,7 @@ private:
     std::vector<char16_t> m_chars;
     std::vector<Span> m_texts;
     std::vector<Cell> m_cells;
+    std::vector<Formula> m_formulas;
     std::vector<std::pair<uint32_t, uint32_t>> m_rows;  // row and index of its first cell
     mutable size_t m_rowHint = 0;
     bool m_sorted = true;
