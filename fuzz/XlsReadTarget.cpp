@@ -1,4 +1,4 @@
-// Reads .xls files as the import does and says what became of each.
+// Reads workbook files of any form, as the import does, and says what became of each.
 //
 //   xls-read FILE...        one line per file: "read" with the payment lines
 //                           taken and the milliseconds, or "refused" with the message
@@ -10,6 +10,7 @@
 // read from memory, every cell is converted, and the import's read runs over it.
 #include "ChequeSheetReader.h"
 #include "TextGrid.h"
+#include "WorkbookFile.h"
 #include "XlsWorkbook.h"
 
 #include <QElapsedTimer>
@@ -18,11 +19,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
 // Every cell the import could ask for, and then the import's own read.
-void exercise(XlsWorkbook& book)
+void exercise(Workbook& book)
 {
     QString text;
     const int cols = std::min(book.colCount(), 40);
@@ -57,19 +59,19 @@ QByteArray escaped(const QString& s)
 
 int dump(const QString& path)
 {
-    XlsWorkbook book;
+    std::unique_ptr<Workbook> book;
     try {
-        book.open(path);
+        book = WorkbookFile::open(path);
     } catch (const Workbook::Error& e) {
         std::printf("refused\t%s\n", escaped(QString::fromStdString(e.what())).constData());
         return 0;
     }
     QString text;
-    const int cols = std::min(book.colCount(), 1024);
-    for (int r = 1; r <= book.rowCount(); ++r)
+    const int cols = std::min(book->colCount(), 1024);
+    for (int r = 1; r <= book->rowCount(); ++r)
         for (int c = 1; c <= cols; ++c) {
             try {
-                book.readCell(r, c, text);
+                book->readCell(r, c, text);
             } catch (const Workbook::Error& e) {
                 text = QStringLiteral("!") + QString::fromStdString(e.what());
             }
@@ -87,9 +89,7 @@ int readFiles(int argc, char** argv)
         t.start();
         TextGrid grid;
         try {
-            XlsWorkbook book;
-            book.open(path);
-            exercise(book);
+            exercise(*WorkbookFile::open(path));
             const int lines = readChequeSheet(path, grid);
             std::printf("read\t%d\t%lld\t%s\n", lines, static_cast<long long>(t.elapsed()), argv[i]);
         } catch (const SheetReadError& e) {
