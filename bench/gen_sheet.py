@@ -2,6 +2,7 @@
 """Writes a synthetic SAP vendor-cheque sheet (.xls) for the benchmarks.
 
 usage: gen_sheet.py ROWS OUT.xls [--seed N]
+       gen_sheet.py ROWS OUT.xlsx [--seed N]     the same sheet as .xlsx (python3-xlsxwriter)
 
 ROWS is the number of sheet rows including the five heading rows (at most
 65,536, the limit of an Excel 97-2003 sheet), so ROWS - 5 payment lines.
@@ -40,8 +41,13 @@ def main():
         ap.error("rows must be between 6 and 65536")
     rng = random.Random(args.seed)
 
-    wb = xlwt.Workbook(encoding="utf-8")
-    ws = wb.add_sheet("Sheet1")
+    cells = {}  # (row, col) 0-based -> text
+
+    class Sheet:
+        def write(self, r, c, v):
+            cells[(r, c)] = v
+
+    ws = Sheet()
     ws.write(0, 0, "รายงานการจ่ายเช็คเจ้าหนี้")
     ws.write(2, 0, "Company Code 1000")
     headers = ["", "", "Profit Center Code", "Profit Center", "Deka Creat", "Deka Recei", "Payment Method",
@@ -79,7 +85,26 @@ def main():
             for c in range(2, 26):
                 ws.write(r, c, row[c])
             r += 1
-    wb.save(args.out)
+    save(cells, args.out)
+
+
+def save(cells, out):
+    if out.endswith(".xlsx"):
+        # python3-xlsxwriter writes a shared-string table, as a spreadsheet
+        # program saves one (this openpyxl writes every text inline).
+        import xlsxwriter
+        wb = xlsxwriter.Workbook(out)
+        ws = wb.add_worksheet("Sheet1")
+        for (r, c), v in sorted(cells.items()):
+            if v != "":
+                ws.write_string(r, c, v)
+        wb.close()
+        return
+    wb = xlwt.Workbook(encoding="utf-8")
+    ws = wb.add_sheet("Sheet1")
+    for (r, c), v in cells.items():
+        ws.write(r, c, v)
+    wb.save(out)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Compares the first worksheet as our reader reads it with LibreOffice's reading
-# of the same file, cell by cell, over a folder of .xls files (default: the
-# shared corpus). Slow (LibreOffice converts every file), so not part of ctest.
+# Compares the first worksheet as our readers read it with LibreOffice's reading
+# of the same file, cell by cell, over a folder of workbooks (default: the
+# shared .xls corpus; .xlsx/.xlsm/.xltx, .ods and XML Spreadsheet 2003 .xml
+# files are taken too, e.g. ../shared/corpus/xlsx). Slow (LibreOffice converts
+# every file), so not part of ctest.
 #
 #   scripts/xls-compare-lo.sh [FOLDER] [OUT_DIR]
 #
@@ -33,10 +35,13 @@ i=0
 while IFS= read -r -d '' f; do
   i=$((i + 1))
   n=$(printf 'f%04d' "$i")
-  cp "$f" "$OUT/in/$n.xls"
+  # LibreOffice picks its import filter partly by the extension: keep it.
+  ext=${f##*.}
+  cp "$f" "$OUT/in/$n.${ext,,}"
   printf '%s\t%s\n' "$n" "$f" >>"$OUT/names.tsv"
-  build/fuzz/xls-read --dump "$f" >"$OUT/ours/$n.tsv" 2>/dev/null || echo "crash" >"$OUT/ours/$n.tsv"
-done < <(find "$SRC" -type f \( -iname '*.xls' -o -iname '*.xlt' -o -iname '*.xla' -o -iname '*.biff5' -o -iname '*.biff8' \) -print0 | sort -z)
+  timeout 60 build/fuzz/xls-read --dump "$f" >"$OUT/ours/$n.tsv" 2>/dev/null || echo "crash" >"$OUT/ours/$n.tsv"
+done < <(find "$SRC" -type f \( -iname '*.xls' -o -iname '*.xlt' -o -iname '*.xla' -o -iname '*.biff5' -o -iname '*.biff8' \
+  -o -iname '*.xlsx' -o -iname '*.xlsm' -o -iname '*.xltx' -o -iname '*.ods' -o -iname '*.xml' \) -print0 | sort -z)
 
 # First sheet, UTF-8, raw values (not as shown), in batches with a time limit;
 # a batch that runs out of time is retried file by file.
@@ -47,13 +52,13 @@ convert() {
     --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,1' \
     --outdir "$OUT/lo" "${@:2}" >/dev/null 2>&1
 }
-mapfile -t inputs < <(ls "$OUT"/in/*.xls)
+mapfile -t inputs < <(ls "$OUT"/in/*)
 [ -n "${REUSE_LO:-}" ] && [ "$(ls "$OUT/lo" | wc -l)" -gt 0 ] && inputs=()
 for ((k = 0; k < ${#inputs[@]}; k += 25)); do
   batch=("${inputs[@]:k:25}")
   if ! convert 600 "${batch[@]}"; then
     for f in "${batch[@]}"; do
-      n=$(basename "$f" .xls)
+      n=$(basename "$f"); n=${n%.*}
       ls "$OUT/lo/$n"-*.csv >/dev/null 2>&1 || convert 60 "$f" || echo "$n" >>"$OUT/lo-timeouts.txt"
     done
   fi
