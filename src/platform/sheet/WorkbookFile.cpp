@@ -1,6 +1,8 @@
 #include "WorkbookFile.h"
 
+#include "HtmlWorkbook.h"
 #include "SheetMessages.h"
+#include "TextWorkbook.h"
 #include "XlsWorkbook.h"
 #include "ZipArchive.h"
 
@@ -197,11 +199,23 @@ std::unique_ptr<Workbook> openData(const QByteArray& bytes, const QString& path)
         SheetMessages::fail(file + QStringLiteral(" ไม่ใช่แฟ้มตารางข้อมูลชนิดที่โปรแกรมรู้จัก ") + SheetMessages::saveAsReadable());
     case Form::Xlsx:
     case Form::Ods:
-    case Form::Tsv:
-    case Form::Html:
-    case Form::Mhtml:
     case Form::XmlSpreadsheet:
         break;
+    case Form::Tsv: {
+        auto book = std::make_unique<TextWorkbook>();
+        book->openData(bytes, path);
+        return book;
+    }
+    case Form::Html: {
+        auto book = std::make_unique<HtmlWorkbook>();
+        book->openHtml(bytes, path);
+        return book;
+    }
+    case Form::Mhtml: {
+        auto book = std::make_unique<HtmlWorkbook>();
+        book->openMhtml(bytes, path);
+        return book;
+    }
     }
     SheetMessages::fail(file + QStringLiteral(" เป็นแฟ้มชนิดที่โปรแกรมยังอ่านไม่ได้ ") + SheetMessages::saveAsReadable());
 }

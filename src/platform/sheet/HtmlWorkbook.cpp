@@ -1,0 +1,804 @@
+#include "HtmlWorkbook.h"
+
+#include "MhtmlDocument.h"
+#include "SheetMessages.h"
+#include "TextDecoding.h"
+
+#include <libxml/HTMLparser.h>
+#include <libxml/parser.h>
+
+#include <QHash>
+
+#include <strings.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <functional>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr qsizetype kPiece = 1 << 20;
+// The style sheet kept for class rules; a page's own is a few kilobytes.
+constexpr qsizetype kMaxCss = 4 << 20;
+// HTML's own limits on spans.
+constexpr int kMaxColspan = 1000;
+constexpr int kMaxRowspan = 65534;
+// An end tag is matched this deep at most: the parser closes what it opened.
+constexpr size_t kMaxUnwind = 256;
+
+enum class Space : uint8_t { Inherit, Collapse, Pre, PreLine };
+enum class Format : uint8_t { Inherit, General, Text, Date };
+
+// What a style says about a cell's text.
+struct Style {
+    Space space = Space::Inherit;
+    Format format = Format::Inherit;
+    CellText::DateKind date = CellText::DateKind::None;
+
+    void over(const Style& s)
+    {
+        if (s.space != Space::Inherit)
+            space = s.space;
+        if (s.format != Format::Inherit) {
+            format = s.format;
+            date = s.date;
+        }
+    }
+};
+
+QString unescapeCss(QStringView v)
+{
+    v = v.trimmed();
+    if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front())
+        v = v.mid(1, v.size() - 2);
+    QString out;
+    for (qsizetype i = 0; i < v.size(); ++i) {
+        if (v[i] == u'\\' && i + 1 < v.size())
+            ++i;
+        out += v[i];
+    }
+    return out;
+}
+
+Style numberFormat(const QString& f)
+{
+    Style s;
+    const QString l = f.trimmed().toLower();
+    if (l == u"@") {
+        s.format = Format::Text;
+        return s;
+    }
+    s.format = Format::General;
+    if (l == u"general" || l == u"fixed" || l == u"standard" || l == u"percent" || l == u"scientific")
+        return s;
+    if (l == u"short date" || l == u"medium date" || l == u"long date")
+        s.date = CellText::DateKind::Date;
+    else if (l == u"general date")
+        s.date = CellText::DateKind::DateTime;
+    else if (l == u"short time" || l == u"medium time" || l == u"long time")
+        s.date = CellText::DateKind::Time;
+    else
+        s.date = CellText::formatDateKind(f);
+    if (s.date != CellText::DateKind::None)
+        s.format = Format::Date;
+    return s;
+}
+
+// The declarations of one style attribute or rule body.
+Style parseDeclarations(QStringView css)
+{
+    Style s;
+    qsizetype i = 0;
+    const qsizetype n = css.size();
+    while (i < n) {
+        // One declaration, up to a ";" outside quotes and not escaped.
+        const qsizetype begin = i;
+        QChar quote;
+        for (; i < n; ++i) {
+            const QChar c = css[i];
+            if (c == u'\\') {
+                ++i;
+                continue;
+            }
+            if (!quote.isNull()) {
+                if (c == quote)
+                    quote = QChar();
+            } else if (c == u'"' || c == u'\'') {
+                quote = c;
+            } else if (c == u';') {
+                break;
+            }
+        }
+        const QStringView decl = css.mid(begin, std::min(i, n) - begin);
+        ++i;
+        const qsizetype colon = decl.indexOf(u':');
+        if (colon <= 0)
+            continue;
+        const QString name = decl.left(colon).trimmed().toString().toLower();
+        const QStringView value = decl.mid(colon + 1).trimmed();
+        if (name == u"white-space") {
+            const QString v = value.toString().toLower();
+            if (v.startsWith(u"pre-line"))
+                s.space = Space::PreLine;
+            else if (v.startsWith(u"pre"))  // pre, pre-wrap
+                s.space = Space::Pre;
+            else
+                s.space = Space::Collapse;
+        } else if (name == u"mso-spacerun") {
+            if (value.toString().toLower().contains(u"yes"))
+                s.space = Space::Pre;
+        } else if (name == u"mso-number-format") {
+            const Style f = numberFormat(unescapeCss(value));
+            s.format = f.format;
+            s.date = f.date;
+        }
+    }
+    return s;
+}
+
+// Class rules of a style sheet: ".xl65 {...}" and "td.xl65 {...}"; other
+// selectors do not name a class and are left out.
+void parseStyleSheet(const QString& sheet, QHash<QString, Style>& classes)
+{
+    QString css = sheet;
+    // Comments, and the HTML comment marks pages wrap their style sheet in.
+    for (qsizetype a = css.indexOf(u"/*"); a >= 0; a = css.indexOf(u"/*", a)) {
+        const qsizetype b = css.indexOf(u"*/", a + 2);
+        css.remove(a, b < 0 ? css.size() - a : b + 2 - a);
+    }
+    css.replace(QStringLiteral("<!--"), QStringLiteral(" "));
+    css.replace(QStringLiteral("-->"), QStringLiteral(" "));
+    qsizetype i = 0;
+    while (i < css.size()) {
+        const qsizetype open = css.indexOf(u'{', i);
+        if (open < 0)
+            return;
+        const QString selectors = css.mid(i, open - i).trimmed();
+        // The block up to its matching brace (an @media block holds rules).
+        int depth = 0;
+        qsizetype close = open;
+        for (; close < css.size(); ++close) {
+            if (css[close] == u'{')
+                ++depth;
+            else if (css[close] == u'}' && --depth == 0)
+                break;
+        }
+        const QStringView body = QStringView(css).mid(open + 1, std::max<qsizetype>(0, close - open - 1));
+        i = close + 1;
+        if (selectors.startsWith(u'@'))
+            continue;
+        const Style s = parseDeclarations(body);
+        for (const QString& sel : selectors.split(u',')) {
+            const QString t = sel.trimmed();
+            const qsizetype dot = t.indexOf(u'.');
+            if (dot < 0 || t.indexOf(u'.', dot + 1) >= 0)
+                continue;
+            const QString name = t.mid(dot + 1);
+            const bool simple = std::all_of(name.begin(), name.end(),
+                                            [](QChar c) { return c.isLetterOrNumber() || c == u'-' || c == u'_'; })
+                                && std::all_of(t.begin(), t.begin() + dot, [](QChar c) { return c.isLetter(); });
+            if (simple && !name.isEmpty())
+                classes[name.toLower()].over(s);
+        }
+    }
+}
+
+enum class Kind : uint8_t { Other, Table, Row, Cell, Break, Block, Style, Script };
+
+Kind kindOf(const char* name)
+{
+    static const struct {
+        const char* name;
+        Kind kind;
+    } kKinds[] = {
+        {"table", Kind::Table}, {"tr", Kind::Row},      {"td", Kind::Cell},     {"th", Kind::Cell},
+        {"br", Kind::Break},    {"p", Kind::Block},     {"div", Kind::Block},   {"li", Kind::Block},
+        {"h1", Kind::Block},    {"h2", Kind::Block},    {"h3", Kind::Block},    {"h4", Kind::Block},
+        {"h5", Kind::Block},    {"h6", Kind::Block},    {"style", Kind::Style}, {"script", Kind::Script},
+    };
+    for (const auto& k : kKinds)
+        if (std::strcmp(name, k.name) == 0)
+            return k.kind;
+    return Kind::Other;
+}
+
+// The page's events in, the first table's cells out.
+class TableReader {
+public:
+    TableReader(SheetCells& cells, const QString& path) : m_cells(cells), m_path(path) {}
+
+    void parse(const QByteArray& utf8Pieces, bool last);
+    void start(const QByteArray& firstPiece);
+    void finish();
+
+    bool foundTable() const { return m_state != State::Before; }
+
+private:
+    enum class State { Before, In, After };
+
+    struct Open {
+        std::string name;
+        Kind kind;
+        Style style;  // as it applies here, inherited
+    };
+
+    struct CellAttrs {
+        bool num = false, str = false, boolean = false, err = false, fmla = false;
+        QString numValue, strValue, boolValue, errValue, fmlaValue;
+        int colspan = 1;
+        int rowspan = 1;
+    };
+
+    static void onStart(void* ctx, const xmlChar* name, const xmlChar** attrs);
+    static void onEnd(void* ctx, const xmlChar* name);
+    static void onText(void* ctx, const xmlChar* text, int len);
+    static void onIgnore(void*, const char*, ...) {}
+
+    void startElement(const char* name, const xmlChar** attrs);
+    void endElement(const char* name);
+    void text(const char* s, int len);
+    void guard(const std::function<void()>& f);
+
+    Style styleOf(const xmlChar** attrs, const Style& parent) const;
+    void startRow();
+    void startCell(const xmlChar** attrs);
+    void endCell();
+    void put(char16_t c);
+    void flushPending();
+
+    SheetCells& m_cells;
+    const QString& m_path;
+    htmlParserCtxtPtr m_ctxt = nullptr;
+    htmlSAXHandler m_sax{};
+
+    State m_state = State::Before;
+    std::vector<Open> m_open;
+    int m_tableDepth = 0;
+    QString m_css;
+    bool m_inStyle = false;
+    QHash<QString, Style> m_classes;
+
+    // Placement.
+    int m_row = 0;
+    int m_col = 1;
+    std::vector<int> m_spanUntil;  // per column, the last row a rowspan above covers
+
+    // The cell being read.
+    bool m_inCell = false;
+    int m_cellRow = 0;
+    int m_cellCol = 0;
+    Style m_cellStyle;
+    CellAttrs m_attrs;
+    QString m_text;
+    bool m_pendingSpace = false;
+    bool m_pendingBreak = false;
+    bool m_overflow = false;
+
+    // What stopped the parse, thrown once the parser has returned.
+    std::exception_ptr m_failure;
+
+public:
+    ~TableReader()
+    {
+        if (m_ctxt)
+            htmlFreeParserCtxt(m_ctxt);
+    }
+};
+
+void TableReader::guard(const std::function<void()>& f)
+{
+    if (m_failure)
+        return;
+    try {
+        f();
+    } catch (...) {
+        // Nothing may unwind through the parser's frames: stop it and throw later.
+        m_failure = std::current_exception();
+        xmlStopParser(m_ctxt);
+    }
+}
+
+void TableReader::onStart(void* ctx, const xmlChar* name, const xmlChar** attrs)
+{
+    auto* r = static_cast<TableReader*>(static_cast<htmlParserCtxtPtr>(ctx)->_private);
+    r->guard([&] { r->startElement(reinterpret_cast<const char*>(name), attrs); });
+}
+
+void TableReader::onEnd(void* ctx, const xmlChar* name)
+{
+    auto* r = static_cast<TableReader*>(static_cast<htmlParserCtxtPtr>(ctx)->_private);
+    r->guard([&] { r->endElement(reinterpret_cast<const char*>(name)); });
+}
+
+void TableReader::onText(void* ctx, const xmlChar* text, int len)
+{
+    auto* r = static_cast<TableReader*>(static_cast<htmlParserCtxtPtr>(ctx)->_private);
+    r->guard([&] { r->text(reinterpret_cast<const char*>(text), len); });
+}
+
+void TableReader::start(const QByteArray& firstPiece)
+{
+    m_sax.startElement = &TableReader::onStart;
+    m_sax.endElement = &TableReader::onEnd;
+    m_sax.characters = &TableReader::onText;
+    m_sax.cdataBlock = &TableReader::onText;
+    m_sax.ignorableWhitespace = &TableReader::onText;
+    m_sax.warning = &TableReader::onIgnore;
+    m_sax.error = &TableReader::onIgnore;
+    m_sax.fatalError = &TableReader::onIgnore;
+    const int n = static_cast<int>(std::min<qsizetype>(firstPiece.size(), 4));
+    m_ctxt = htmlCreatePushParserCtxt(&m_sax, nullptr, firstPiece.constData(), n, nullptr, XML_CHAR_ENCODING_UTF8);
+    if (!m_ctxt)
+        throw std::bad_alloc();
+    m_ctxt->_private = this;
+    m_ctxt->userData = m_ctxt;
+    // The text arrives as UTF-8 whatever the page says; nothing is fetched.
+    htmlCtxtUseOptions(m_ctxt, HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_RECOVER
+                                   | HTML_PARSE_IGNORE_ENC | HTML_PARSE_NODEFDTD);
+    m_ctxt->sax->warning = &TableReader::onIgnore;
+    m_ctxt->sax->error = &TableReader::onIgnore;
+    m_ctxt->sax->fatalError = &TableReader::onIgnore;
+    if (firstPiece.size() > n)
+        parse(firstPiece.mid(n), false);
+}
+
+void TableReader::parse(const QByteArray& piece, bool last)
+{
+    if (m_failure || m_state == State::After || m_ctxt->disableSAX)
+        return;
+    htmlParseChunk(m_ctxt, piece.constData(), static_cast<int>(piece.size()), last ? 1 : 0);
+    if (m_failure)
+        std::rethrow_exception(m_failure);
+}
+
+void TableReader::finish()
+{
+    if (m_failure)
+        std::rethrow_exception(m_failure);
+    if (m_inCell)
+        endCell();
+}
+
+Style TableReader::styleOf(const xmlChar** attrs, const Style& parent) const
+{
+    Style s = parent;
+    if (!attrs)
+        return s;
+    const xmlChar* style = nullptr;
+    for (const xmlChar** a = attrs; a[0]; a += 2) {
+        const char* name = reinterpret_cast<const char*>(a[0]);
+        if (!a[1])
+            continue;
+        if (xmlStrcasecmp(a[0], BAD_CAST "style") == 0)
+            style = a[1];
+        else if (!m_classes.isEmpty() && std::strcmp(name, "class") == 0) {
+            const QString classes = QString::fromUtf8(reinterpret_cast<const char*>(a[1])).toLower();
+            for (const QString& c : classes.split(u' ', Qt::SkipEmptyParts)) {
+                const auto it = m_classes.constFind(c);
+                if (it != m_classes.constEnd())
+                    s.over(*it);
+            }
+        }
+    }
+    if (style)
+        s.over(parseDeclarations(QString::fromUtf8(reinterpret_cast<const char*>(style))));
+    return s;
+}
+
+void TableReader::startElement(const char* name, const xmlChar** attrs)
+{
+    if (m_state == State::After)
+        return;
+    const Kind kind = kindOf(name);
+    const Style parent = m_open.empty() ? Style{Space::Collapse, Format::Inherit} : m_open.back().style;
+    m_open.push_back({name, kind, kind == Kind::Break ? parent : styleOf(attrs, parent)});
+    if (kind == Kind::Style)
+        m_inStyle = true;
+    if (m_state == State::Before) {
+        if (kind == Kind::Table) {
+            m_state = State::In;
+            m_tableDepth = 1;
+        }
+        return;
+    }
+    if (kind == Kind::Table)
+        ++m_tableDepth;
+    if (m_tableDepth == 1 && kind == Kind::Row) {
+        if (m_inCell)
+            endCell();
+        startRow();
+        return;
+    }
+    if (m_tableDepth == 1 && kind == Kind::Cell) {
+        if (m_inCell)
+            endCell();
+        startCell(attrs);
+        return;
+    }
+    if (!m_inCell)
+        return;
+    switch (kind) {
+    case Kind::Break:
+        m_pendingSpace = false;
+        m_pendingBreak = false;
+        put(u'\n');
+        break;
+    case Kind::Block:
+        m_pendingBreak = true;
+        break;
+    case Kind::Table:
+    case Kind::Row:
+    case Kind::Cell:
+        // A table inside a cell is that cell's text, its cells apart.
+        m_pendingSpace = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void TableReader::endElement(const char* name)
+{
+    // The element closed is the innermost open one of that name.
+    size_t k = m_open.size();
+    const size_t stop = m_open.size() > kMaxUnwind ? m_open.size() - kMaxUnwind : 0;
+    while (k > stop && m_open[k - 1].name != name)
+        --k;
+    if (k == stop && (k == 0 || m_open[k - 1].name != name))
+        return;
+    const Kind kind = m_open[k - 1].kind;
+    m_open.resize(k - 1);
+    if (kind == Kind::Style && m_inStyle) {
+        m_inStyle = false;
+        parseStyleSheet(m_css, m_classes);
+        m_css.clear();
+    }
+    if (m_state != State::In)
+        return;
+    switch (kind) {
+    case Kind::Table:
+        if (--m_tableDepth == 0) {
+            if (m_inCell)
+                endCell();
+            m_state = State::After;
+            xmlStopParser(m_ctxt);
+        } else if (m_inCell) {
+            m_pendingSpace = true;
+        }
+        break;
+    case Kind::Cell:
+        if (m_tableDepth == 1 && m_inCell)
+            endCell();
+        else if (m_inCell)
+            m_pendingSpace = true;
+        break;
+    case Kind::Row:
+        if (m_tableDepth == 1 && m_inCell)
+            endCell();
+        else if (m_inCell)
+            m_pendingSpace = true;
+        break;
+    case Kind::Block:
+        if (m_inCell)
+            m_pendingBreak = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void TableReader::text(const char* s, int len)
+{
+    if (m_inStyle) {
+        if (m_css.size() < kMaxCss)
+            m_css += QString::fromUtf8(s, len);
+        return;
+    }
+    if (!m_inCell || (!m_open.empty() && m_open.back().kind == Kind::Script))
+        return;
+    const Space space = m_open.empty() ? Space::Collapse : m_open.back().style.space;
+    const QString t = QString::fromUtf8(s, len);
+    for (const QChar ch : t) {
+        const char16_t c = ch.unicode();
+        const bool white = c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+        if (space == Space::Pre) {
+            flushPending();
+            put(c == u'\r' ? u'\n' : c == 0xA0 ? u' ' : c);
+        } else if (space == Space::PreLine && (c == u'\n' || c == u'\r')) {
+            m_pendingSpace = false;
+            flushPending();
+            put(u'\n');
+        } else if (white) {
+            m_pendingSpace = true;
+        } else {
+            flushPending();
+            // A no-break space is a space that is kept.
+            put(c == 0xA0 ? u' ' : c);
+        }
+    }
+}
+
+void TableReader::flushPending()
+{
+    if (m_pendingBreak) {
+        if (!m_text.isEmpty() && !m_text.endsWith(u'\n'))
+            put(u'\n');
+        m_pendingBreak = false;
+        m_pendingSpace = false;
+    }
+    if (m_pendingSpace) {
+        if (!m_text.isEmpty() && !m_text.endsWith(u'\n'))
+            put(u' ');
+        m_pendingSpace = false;
+    }
+}
+
+void TableReader::put(char16_t c)
+{
+    if (m_text.size() >= HtmlWorkbook::kMaxCellText) {
+        m_overflow = true;
+        return;
+    }
+    m_text += QChar(c);
+}
+
+void TableReader::startRow()
+{
+    if (m_row <= SheetCells::kMaxRow)
+        ++m_row;
+    m_col = 1;
+}
+
+int spanValue(const xmlChar* v, int most)
+{
+    if (!v)
+        return 1;
+    long n = 0;
+    const char* p = reinterpret_cast<const char*>(v);
+    while (*p == ' ')
+        ++p;
+    for (; *p >= '0' && *p <= '9'; ++p)
+        if ((n = n * 10 + (*p - '0')) > most)
+            return most;
+    return n < 1 ? 1 : static_cast<int>(n);
+}
+
+void TableReader::startCell(const xmlChar** attrs)
+{
+    if (m_row == 0)
+        startRow();  // a cell before any row begins one
+    m_attrs = CellAttrs();
+    if (attrs) {
+        for (const xmlChar** a = attrs; a[0]; a += 2) {
+            const char* n = reinterpret_cast<const char*>(a[0]);
+            const QString v = a[1] ? QString::fromUtf8(reinterpret_cast<const char*>(a[1])) : QString();
+            if (xmlStrcasecmp(a[0], BAD_CAST "colspan") == 0)
+                m_attrs.colspan = spanValue(a[1], kMaxColspan);
+            else if (xmlStrcasecmp(a[0], BAD_CAST "rowspan") == 0)
+                m_attrs.rowspan = spanValue(a[1], kMaxRowspan);
+            else if (strcasecmp(n, "x:num") == 0)
+                { m_attrs.num = true; m_attrs.numValue = v; }
+            else if (strcasecmp(n, "x:str") == 0)
+                { m_attrs.str = true; m_attrs.strValue = v; }
+            else if (strcasecmp(n, "x:bool") == 0)
+                { m_attrs.boolean = true; m_attrs.boolValue = v; }
+            else if (strcasecmp(n, "x:err") == 0)
+                { m_attrs.err = true; m_attrs.errValue = v; }
+            else if (strcasecmp(n, "x:fmla") == 0)
+                { m_attrs.fmla = true; m_attrs.fmlaValue = v; }
+        }
+    }
+    // Past the columns a rowspan above still covers.
+    const int maxCol = SheetCells::kMaxColumn + 1;
+    if (m_spanUntil.empty())
+        m_spanUntil.assign(static_cast<size_t>(maxCol) + 1, 0);
+    while (m_col < maxCol && m_spanUntil[static_cast<size_t>(m_col)] >= m_row)
+        ++m_col;
+    m_cellRow = m_row;
+    m_cellCol = m_col;
+    if (m_attrs.rowspan > 1)
+        for (int c = m_col; c < std::min(maxCol, m_col + m_attrs.colspan); ++c)
+            m_spanUntil[static_cast<size_t>(c)] = std::max(m_spanUntil[static_cast<size_t>(c)], m_row + m_attrs.rowspan - 1);
+    m_col = std::min(maxCol, m_col + m_attrs.colspan);
+    m_cellStyle = m_open.back().style;
+    m_inCell = true;
+    m_text.clear();
+    m_pendingSpace = false;
+    m_pendingBreak = false;
+    m_overflow = false;
+}
+
+bool toDouble(const QString& s, double& v)
+{
+    bool ok = false;
+    v = QStringView(s).trimmed().toDouble(&ok);
+    return ok;
+}
+
+void TableReader::endCell()
+{
+    m_inCell = false;
+    const int row = m_cellRow;
+    const int col = m_cellCol;
+    if (m_overflow)
+        SheetMessages::failCell(m_path, row, col,
+                                QStringLiteral("มีข้อความยาวเกิน 32,767 ตัวอักษร ซึ่งเกินกว่าที่เซลล์หนึ่งในโปรแกรมตารางคำนวณเก็บได้ "
+                                               "กรุณาตรวจแฟ้มที่ได้จาก SAP"));
+    // A cell of nothing but (no-break) spaces shows nothing.
+    if (m_cellStyle.space != Space::Pre && std::all_of(m_text.begin(), m_text.end(), [](QChar c) { return c == u' '; }))
+        m_text.clear();
+    const QString& text = m_text;
+    if (m_attrs.fmla) {
+        const QString f = m_attrs.fmlaValue.startsWith(u'=') ? m_attrs.fmlaValue.mid(1) : m_attrs.fmlaValue;
+        m_cells.addFormula(row, col, f, true);
+    }
+    if (m_attrs.err) {
+        m_cells.addError(row, col, m_attrs.errValue.isEmpty() ? text : m_attrs.errValue);
+        return;
+    }
+    if (m_attrs.num) {
+        double v;
+        const QString& given = m_attrs.numValue;
+        QString plain = text;
+        plain.remove(u',');
+        if ((!given.isEmpty() && toDouble(given, v)) || CellText::parseTypedNumber(text, v) || toDouble(plain, v)) {
+            m_cells.addNumber(row, col, v, m_cellStyle.format == Format::Date ? m_cellStyle.date : CellText::DateKind::None);
+            return;
+        }
+    }
+    if (m_attrs.boolean) {
+        const QString b = (m_attrs.boolValue.isEmpty() ? text : m_attrs.boolValue).trimmed().toUpper();
+        if (b == u"TRUE" || b == u"1" || b == u"FALSE" || b == u"0") {
+            m_cells.addBool(row, col, b == u"TRUE" || b == u"1");
+            return;
+        }
+    }
+    if (m_attrs.str) {
+        m_cells.addText(row, col, m_attrs.strValue.isEmpty() ? text : m_attrs.strValue);
+        return;
+    }
+    double v;
+    if (m_cellStyle.format != Format::Text && !m_attrs.num && CellText::parseTypedNumber(text, v))
+        m_cells.addNumber(row, col, v);
+    else
+        m_cells.addText(row, col, text);
+}
+
+// The encoding of a page: its byte order mark, its meta charset, the MIME
+// part's, else windows-1252 as browsers take a page that names none.
+TextDecoding pageEncoding(const QByteArray& bytes, const QByteArray& charset, int& skip)
+{
+    TextDecoding::Encoding e;
+    skip = TextDecoding::byteOrderMark(bytes, e);
+    if (skip > 0)
+        return TextDecoding::of(e);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    if (bytes.size() >= 4 && p[0] == '<' && p[1] == 0)
+        return TextDecoding::of(TextDecoding::Encoding::Utf16LE);
+    if (bytes.size() >= 4 && p[0] == 0 && p[1] == '<')
+        return TextDecoding::of(TextDecoding::Encoding::Utf16BE);
+    bool ok = false;
+    const QByteArray meta = HtmlWorkbook::metaCharset(bytes);
+    if (!meta.isEmpty()) {
+        TextDecoding d = TextDecoding::forLabel(meta, &ok);
+        // A page that could read its own meta is no UTF-16 page.
+        if (ok && (d.encoding() == TextDecoding::Encoding::Utf16LE || d.encoding() == TextDecoding::Encoding::Utf16BE))
+            return TextDecoding::of(TextDecoding::Encoding::Utf8);
+        if (ok)
+            return d;
+    }
+    if (!charset.isEmpty()) {
+        TextDecoding d = TextDecoding::forLabel(charset, &ok);
+        if (ok)
+            return d;
+    }
+    return TextDecoding::codePage(1252);
+}
+
+QString noTable(const QString& path)
+{
+    return SheetMessages::file(path) + QStringLiteral(" เป็นหน้าเว็บ (HTML) ที่ไม่มีตาราง จึงไม่มีข้อมูลให้อ่าน ")
+           + SheetMessages::saveAsReadable();
+}
+
+}
+
+QByteArray HtmlWorkbook::metaCharset(const QByteArray& bytes)
+{
+    // Where browsers look for it: near the start, before the body.
+    const QByteArray head = bytes.left(64 * 1024).toLower();
+    const qsizetype body = head.indexOf("<body");
+    for (qsizetype at = head.indexOf("<meta"); at >= 0 && (body < 0 || at < body); at = head.indexOf("<meta", at + 5)) {
+        const qsizetype close = head.indexOf('>', at);
+        const QByteArray tag = head.mid(at, close < 0 ? -1 : close - at);
+        const qsizetype c = tag.indexOf("charset");
+        if (c < 0)
+            continue;
+        qsizetype i = c + 7;
+        while (i < tag.size() && (tag[i] == ' ' || tag[i] == '='))
+            ++i;
+        while (i < tag.size() && (tag[i] == '"' || tag[i] == '\''))
+            ++i;
+        qsizetype j = i;
+        while (j < tag.size() && (std::isalnum(static_cast<unsigned char>(tag[j])) || tag[j] == '-' || tag[j] == '_'
+                                  || tag[j] == '.' || tag[j] == ':'))
+            ++j;
+        if (j > i)
+            return tag.mid(i, j - i);
+    }
+    return QByteArray();
+}
+
+void HtmlWorkbook::openData(const QByteArray& bytes, const QString& path)
+{
+    const QByteArray start = bytes.left(4096).toLower();
+    if (start.startsWith("mime-version:") || start.contains("\nmime-version:"))
+        openMhtml(bytes, path);
+    else
+        openHtml(bytes, path);
+}
+
+void HtmlWorkbook::openHtml(const QByteArray& bytes, const QString& path, const QByteArray& charset)
+{
+    begin(path);
+    try {
+        int skip = 0;
+        TextDecoding decoding = pageEncoding(bytes, charset, skip);
+        TableReader reader(m_cells, path);
+        std::u16string piece;
+        bool started = false;
+        for (qsizetype at = skip; at < bytes.size(); at += kPiece) {
+            const qsizetype n = std::min(kPiece, bytes.size() - at);
+            const bool last = at + n == bytes.size();
+            piece.clear();
+            decoding.decode(QByteArrayView(bytes.constData() + at, n), piece, last);
+            // The parser takes no NUL characters.
+            std::replace(piece.begin(), piece.end(), u'\0', u'\uFFFD');
+            const QByteArray utf8 = QStringView(piece.data(), static_cast<qsizetype>(piece.size())).toUtf8();
+            if (!started) {
+                reader.start(utf8);
+                started = true;
+                if (last)
+                    reader.parse(QByteArray(), true);
+            } else {
+                reader.parse(utf8, last);
+            }
+        }
+        if (started)
+            reader.finish();
+        if (!reader.foundTable())
+            SheetMessages::fail(noTable(path));
+    } catch (const std::bad_alloc&) {
+        close();
+        SheetMessages::failOutOfMemory(path);
+    } catch (...) {
+        close();
+        throw;
+    }
+    done();
+}
+
+void HtmlWorkbook::openMhtml(const QByteArray& bytes, const QString& path)
+{
+    std::vector<MhtmlDocument::Part> parts;
+    try {
+        parts = MhtmlDocument::parts(bytes);
+    } catch (const std::bad_alloc&) {
+        close();
+        SheetMessages::failOutOfMemory(path);
+    }
+    const int at = MhtmlDocument::sheetPart(parts);
+    if (at < 0) {
+        close();
+        if (parts.empty())
+            SheetMessages::failDamaged(path, QStringLiteral("ส่วนหัวของเอกสาร MHTML"));
+        SheetMessages::fail(noTable(path));
+    }
+    MhtmlDocument::Part part = std::move(parts[static_cast<size_t>(at)]);
+    parts.clear();
+    openHtml(part.body, path, part.charset);
+}
