@@ -4,6 +4,7 @@
 #include "SheetMessages.h"
 #include "TextWorkbook.h"
 #include "XlsWorkbook.h"
+#include "XlsxWorkbook.h"
 #include "ZipArchive.h"
 
 #include <QStringDecoder>
@@ -185,6 +186,11 @@ std::unique_ptr<Workbook> openData(const QByteArray& bytes, const QString& path)
         book->openData(bytes, path);
         return book;
     }
+    case Form::Xlsx: {
+        auto book = std::make_unique<XlsxWorkbook>();
+        book->openData(bytes, path);
+        return book;
+    }
     case Form::Xlsb:
         SheetMessages::fail(file + QStringLiteral(" เป็นแฟ้ม Excel Binary Workbook (.xlsb) ซึ่งโปรแกรมอ่านไม่ได้ ")
                             + SheetMessages::saveAsReadable());
@@ -197,7 +203,6 @@ std::unique_ptr<Workbook> openData(const QByteArray& bytes, const QString& path)
                             + SheetMessages::saveAsReadable());
     case Form::Binary:
         SheetMessages::fail(file + QStringLiteral(" ไม่ใช่แฟ้มตารางข้อมูลชนิดที่โปรแกรมรู้จัก ") + SheetMessages::saveAsReadable());
-    case Form::Xlsx:
     case Form::Ods:
     case Form::XmlSpreadsheet:
         break;
