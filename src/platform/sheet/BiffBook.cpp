@@ -1,5 +1,7 @@
 #include "BiffBook.h"
 
+#include "FormulaEval.h"
+
 #include <QString>
 #include <QStringDecoder>
 
@@ -36,6 +38,7 @@ enum : uint16_t {
     kFormula = 0x0006,
     kFormula4 = 0x0406,
     kString = 0x0207,
+    kRecalcId = 0x01C1,
 };
 
 // Substream type of a worksheet in a BOF record.
@@ -356,6 +359,8 @@ void BiffBook::parse(const uint8_t* data, size_t size)
     if (vers == 0x0200 || vers == 0x0300 || vers == 0x0400)
         fail(Kind::OldVersion, QStringLiteral("Excel 2.x-4.0"));
     m_version = vers == 0x0500 ? 5 : vers == 0x0600 ? 8 : (r.length >= 16 ? 8 : 5);
+    if (r.length >= 12)
+        m_fileHistory = u32(r.body + 8);
     m_codePage = m_version == 8 ? 1200 : 874;
 
     if (dt == kWorksheet) {
@@ -365,6 +370,8 @@ void BiffBook::parse(const uint8_t* data, size_t size)
         parseGlobals(pos);
     }
     finishCells();
+    if (!m_stale.empty())
+        calculateFormulas();
 }
 
 void BiffBook::parseGlobals(size_t& pos)
@@ -391,6 +398,9 @@ void BiffBook::parseGlobals(size_t& pos)
         switch (r.type) {
         case kFilePass:
             fail(Kind::Password, here);
+        case kRecalcId:
+            m_recalcId = true;
+            break;
         case kCodePage:
             if (r.length >= 2) {
                 m_codePage = u16(r.body);
@@ -501,6 +511,9 @@ void BiffBook::parseGlobals(size_t& pos)
     }
     if (!haveSheet)
         fail(Kind::NoWorksheet, where);
+    // Excel since 2000 and LibreOffice write RECALCID, and Excel 97 its
+    // file-history flags; writers that calculate nothing write neither.
+    m_formulasStale = m_version == 8 && !m_recalcId && m_fileHistory == 0;
     if (sheetPos >= m_size || m_size - sheetPos < 8 || u16(m_data + sheetPos) != kBof)
         fail(Kind::Damaged, sheetWhere(m_sheetName) + QStringLiteral(" ไม่อยู่ที่ตำแหน่งที่สมุดงานระบุ (ไบต์ ")
                                 + QString::number(sheetPos) + QStringLiteral(")"));
@@ -625,6 +638,11 @@ void BiffBook::parseSheet(size_t pos)
             settlePending();
             const uint16_t row = u16(b), col = u16(b + 2), xf = u16(b + 4);
             const uint8_t* res = b + 6;
+            if (m_formulasStale) {
+                const uint16_t cce = len >= 22 ? u16(b + 20) : 0;
+                const bool whole = len >= 22 && cce <= len - 22u;
+                m_stale.push_back({row, col, static_cast<uint32_t>(b + 22 - m_data), whole ? cce : uint16_t(0)});
+            }
             if (u16(res + 6) != 0xFFFF) {
                 addCell(row, col, xf, CellKind::Number, 0, f64(res), 0);
                 break;
@@ -711,6 +729,90 @@ void BiffBook::finishCells()
     }
     m_cells.shrink_to_fit();
     m_chars.shrink_to_fit();
+}
+
+namespace {
+
+// The sheet's cells as the calculator reads them.
+class BookCells : public Formula::Cells {
+public:
+    explicit BookCells(const BiffBook& book) : m_book(book)
+    {
+        rowCount = book.rowCount();
+        colCount = book.colCount();
+        system1904 = book.system1904();
+    }
+    Formula::Value value(int row, int col) const override
+    {
+        using Formula::Value;
+        const BiffBook::Cell* c = m_book.find(row - 1, col - 1);
+        if (!c)
+            return Value();
+        switch (c->kind) {
+        case BiffBook::CellKind::Text: {
+            const std::u16string_view t = m_book.text(c->text);
+            return Value::str(QString::fromUtf16(t.data(), static_cast<qsizetype>(t.size())));
+        }
+        case BiffBook::CellKind::Number: return Value::num(c->number);
+        case BiffBook::CellKind::Bool: return Value::boolean(c->code != 0);
+        case BiffBook::CellKind::Error: return Value::error(c->code);
+        case BiffBook::CellKind::Broken: break;
+        }
+        return Value::fail(QStringLiteral("เซลล์ ") + CellText::cellName(row, col) + QStringLiteral(" เสียหาย"));
+    }
+
+private:
+    const BiffBook& m_book;
+};
+
+}
+
+void BiffBook::calculateFormulas()
+{
+    Formula::Batch batch;
+    for (const StaleFormula& s : m_stale) {
+        const size_t begin = batch.code().items.size();
+        QString why;
+        if (s.length > 0 && Formula::parseBiff8(m_data + s.at, s.length, batch.code(), why))
+            batch.add(s.row + 1, s.col + 1, begin, batch.code().items.size());
+        else
+            batch.addRefused(s.row + 1, s.col + 1, why.isEmpty() ? QStringLiteral("สูตรเสียหาย อ่านไม่ได้") : why);
+    }
+    m_stale.clear();
+    m_stale.shrink_to_fit();
+    batch.run(BookCells(*this));
+    for (size_t i = 0; i < batch.size(); ++i) {
+        auto* c = const_cast<Cell*>(find(batch.row(i) - 1, batch.col(i) - 1));
+        if (!c)
+            continue;
+        const Formula::Value& v = batch.result(i);
+        auto textOf = [this](const QString& s) {
+            return addText(std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<size_t>(s.size())));
+        };
+        switch (v.type) {
+        case Formula::Value::Type::Number:
+            c->kind = CellKind::Number;  // the cell's XF still says whether it shows a date
+            c->number = v.number;
+            break;
+        case Formula::Value::Type::Text:
+            c->kind = CellKind::Text;
+            c->text = textOf(v.text);
+            break;
+        case Formula::Value::Type::Bool:
+            c->kind = CellKind::Bool;
+            c->code = v.number != 0 ? 1 : 0;
+            break;
+        case Formula::Value::Type::Error:
+            c->kind = CellKind::Error;
+            c->code = v.code;
+            break;
+        default:
+            c->kind = CellKind::Broken;
+            c->code = FormulaUnknown;
+            c->text = textOf(v.text);
+            break;
+        }
+    }
 }
 
 const BiffBook::Cell* BiffBook::find(int row, int col) const

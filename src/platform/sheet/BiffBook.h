@@ -33,8 +33,10 @@ public:
         Error,   // code: the spreadsheet's error code (#DIV/0! ...)
         Broken,  // code: a Fault; the cell's record is damaged
     };
-    // What is wrong with a Broken cell.
-    enum Fault : uint8_t { MissingText, MissingFormulaText, UnknownResult };
+    // What is wrong with a Broken cell. FormulaUnknown: a formula whose
+    // stored result is not to be trusted and that could not be calculated;
+    // the cell's `text` says why.
+    enum Fault : uint8_t { MissingText, MissingFormulaText, UnknownResult, FormulaUnknown };
 
     struct Cell {
         uint32_t key;  // row << 16 | column, both 0-based
@@ -68,6 +70,11 @@ public:
     // 8 for Excel 97-2003, 5 for Excel 5.0/95.
     int version() const { return m_version; }
     const std::u16string& sheetName() const { return m_sheetName; }
+    // Whether the workbook's stored formula results were set aside and its
+    // formulas calculated: an Excel 97-2003 workbook that neither Excel nor
+    // LibreOffice saved last (no RECALCID record, no file-history flags in
+    // its BOF), as libraries that write placeholder results leave it.
+    bool formulasCalculated() const { return m_formulasStale; }
 
     // Decodes 8-bit text of the given Windows code page (874 Thai, 1252 and
     // the other single-byte pages Excel wrote) and appends it.
@@ -81,6 +88,7 @@ private:
     void parseGlobals(size_t& pos);
     void parseSheet(size_t pos);
     void finishCells();
+    void calculateFormulas();
     uint32_t addText(std::u16string_view s);
     void addCell(uint32_t row, uint32_t col, uint16_t xf, CellKind kind, uint8_t code, double number,
                  uint32_t text);
@@ -99,6 +107,17 @@ private:
     std::vector<uint16_t> m_xfFormat;           // XF index -> format index
     std::vector<CellText::DateKind> m_xfDate;   // XF index -> what its format shows
     std::vector<std::pair<uint16_t, CellText::DateKind>> m_formats;  // FORMAT records
+
+    bool m_recalcId = false;
+    uint32_t m_fileHistory = 0;
+    bool m_formulasStale = false;
+    // Formulas to calculate: cell and where their parsed tokens lie in the stream.
+    struct StaleFormula {
+        uint16_t row, col;
+        uint32_t at;
+        uint16_t length;
+    };
+    std::vector<StaleFormula> m_stale;
 
     std::vector<Cell> m_cells;  // sorted by key once parsed
     bool m_sorted = true;

@@ -1,5 +1,6 @@
 #include "CellsWorkbook.h"
 
+#include "FormulaCells.h"
 #include "SheetMessages.h"
 
 void CellsWorkbook::open(const QString& path)
@@ -23,5 +24,7 @@ void CellsWorkbook::begin(const QString& path)
 void CellsWorkbook::done()
 {
     m_cells.finish();
+    if (!m_cells.formulas().empty())
+        FormulaCells::settle(m_cells);
     m_open = true;
 }

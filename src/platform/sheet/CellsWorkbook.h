@@ -25,9 +25,15 @@ public:
 
 protected:
     // For openData(): starts afresh with the file's name, and, once the cells
-    // are all added, sorts them and marks the workbook open.
+    // are all added, sorts them, calculates the formulas whose stored result
+    // cannot be trusted (none stored, or distrustStoredResults()) and marks
+    // the workbook open.
     void begin(const QString& path);
     void done();
+    // Before done(), for a file that asks to be recalculated on opening or
+    // was last saved by a program that does not calculate (see
+    // FormulaCells::calculatingApplication): every formula is calculated.
+    void distrustStoredResults() { m_cells.storedResultsStale = true; }
 
     SheetCells m_cells;
     QString m_path;

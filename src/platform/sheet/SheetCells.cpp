@@ -93,11 +93,24 @@ void SheetCells::addError(int row, int col, QStringView name)
     push(c);
 }
 
-void SheetCells::addFormula(int row, int col, QStringView text, bool hasResult)
+void SheetCells::addFormula(int row, int col, QStringView text, bool hasResult, CellText::DateKind date)
 {
     if (!place(row, col))
         return;
-    m_formulas.push_back({static_cast<uint32_t>(row), static_cast<uint16_t>(col), hasResult, addString(text)});
+    m_formulas.push_back({static_cast<uint32_t>(row), static_cast<uint16_t>(col), hasResult, date, addString(text)});
+}
+
+void SheetCells::addFailed(int row, int col, QStringView why)
+{
+    if (!place(row, col))
+        return;
+    Cell c{};
+    c.row = static_cast<uint32_t>(row);
+    c.col = static_cast<uint16_t>(col);
+    c.kind = Kind::Failed;
+    c.date = CellText::DateKind::None;
+    c.text = addString(why);
+    push(c);
 }
 
 void SheetCells::finish()
@@ -191,6 +204,8 @@ void SheetCells::readCell(int row, int col, QString& text, const QString& path) 
         return;
     case Kind::Error:
         SheetMessages::failCell(path, row, col, SheetMessages::errorValue(string(c->text).toString()));
+    case Kind::Failed:
+        SheetMessages::failCell(path, row, col, string(c->text).toString());
     }
     text.resize(0);
 }

@@ -26,6 +26,7 @@ public:
         Number,  // number, shown by `date`
         Bool,    // number: 0 or 1
         Error,   // text: index of the error's name ("#DIV/0!")
+        Failed,  // text: index of why a formula's value is not known, in Thai
     };
 
     struct Cell {
@@ -57,20 +58,31 @@ public:
     void addError(int row, int col, QStringView name);
 
     bool system1904 = false;
+    // The file asks to be recalculated on opening, or was last saved by a
+    // program that does not calculate: no stored formula result is taken.
+    bool storedResultsStale = false;
+    // How the reader's formulas are spelled; Unknown tells them by their look.
+    enum class FormulaSyntax : uint8_t { Unknown, A1, R1C1, OpenFormula };
+    FormulaSyntax formulaSyntax = FormulaSyntax::Unknown;
+    // A cell whose value cannot be known: reading it fails with `why`.
+    void addFailed(int row, int col, QStringView why);
 
     // A formula as the file gives it, beside the cell that holds (or lacks)
     // its stored result: kept so that a result that cannot be trusted is
     // calculated or named, never read as empty. `text` is the formula in the
     // file's own syntax (A1 for .xlsx, R1C1 for XML Spreadsheet 2003,
     // OpenFormula for .ods), without a leading "="; `hasResult` says whether
-    // the file stored a result for it.
+    // the file stored a result for it; `date` is what the cell's number
+    // format shows, for a result calculated here.
     struct Formula {
         uint32_t row;
         uint16_t col;
         bool hasResult;
+        CellText::DateKind date;
         uint32_t text;  // index of a string
     };
-    void addFormula(int row, int col, QStringView text, bool hasResult);
+    void addFormula(int row, int col, QStringView text, bool hasResult,
+                    CellText::DateKind date = CellText::DateKind::None);
     const std::vector<Formula>& formulas() const { return m_formulas; }
 
     // Sorts the cells and keeps the last of each place. Call once, after the

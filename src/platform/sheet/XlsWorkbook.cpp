@@ -3,6 +3,7 @@
 #include "ColumnLetters.h"
 
 #include "CellText.h"
+#include "FormulaCells.h"
 #include "SheetMessages.h"
 
 #include <QDir>
@@ -240,6 +241,10 @@ void XlsWorkbook::readCell(int row, int col, QString& text) const
     case BiffBook::CellKind::Error:
         failCell(row, col, SheetMessages::errorValue(QLatin1String(errorName(c->code))));
     case BiffBook::CellKind::Broken:
+        if (c->code == BiffBook::FormulaUnknown) {
+            const std::u16string_view why = m_book.text(c->text);
+            failCell(row, col, FormulaCells::failure(QString::fromUtf16(why.data(), static_cast<qsizetype>(why.size()))));
+        }
         failCell(row, col, c->code == BiffBook::MissingFormulaText
                                ? QStringLiteral("เสียหาย: ไม่พบข้อความที่เป็นผลของสูตร")
                            : c->code == BiffBook::MissingText
