@@ -1,10 +1,12 @@
 #include "WorkbookFile.h"
 
 #include "HtmlWorkbook.h"
+#include "OdsWorkbook.h"
 #include "SheetMessages.h"
 #include "TextWorkbook.h"
 #include "XlsWorkbook.h"
 #include "XlsxWorkbook.h"
+#include "XmlSpreadsheetWorkbook.h"
 #include "ZipArchive.h"
 
 #include <QStringDecoder>
@@ -191,6 +193,16 @@ std::unique_ptr<Workbook> openData(const QByteArray& bytes, const QString& path)
         book->openData(bytes, path);
         return book;
     }
+    case Form::Ods: {
+        auto book = std::make_unique<OdsWorkbook>();
+        book->openData(bytes, path);
+        return book;
+    }
+    case Form::XmlSpreadsheet: {
+        auto book = std::make_unique<XmlSpreadsheetWorkbook>();
+        book->openData(bytes, path);
+        return book;
+    }
     case Form::Xlsb:
         SheetMessages::fail(file + QStringLiteral(" เป็นแฟ้ม Excel Binary Workbook (.xlsb) ซึ่งโปรแกรมอ่านไม่ได้ ")
                             + SheetMessages::saveAsReadable());
@@ -203,9 +215,6 @@ std::unique_ptr<Workbook> openData(const QByteArray& bytes, const QString& path)
                             + SheetMessages::saveAsReadable());
     case Form::Binary:
         SheetMessages::fail(file + QStringLiteral(" ไม่ใช่แฟ้มตารางข้อมูลชนิดที่โปรแกรมรู้จัก ") + SheetMessages::saveAsReadable());
-    case Form::Ods:
-    case Form::XmlSpreadsheet:
-        break;
     case Form::Tsv: {
         auto book = std::make_unique<TextWorkbook>();
         book->openData(bytes, path);
