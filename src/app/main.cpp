@@ -1,5 +1,6 @@
 #include "AppIdentity.h"
 #include "Connection.h"
+#include "ProgramIcon.h"
 #include "ProgramWindows.h"
 
 #include <QApplication>
@@ -31,6 +32,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     AppIdentity::apply();
     QApplication::setApplicationDisplayName(QStringLiteral("Cheque Vendor"));
+    QApplication::setWindowIcon(ProgramIcon::icon());
+    // The desktop entry the windows belong to (resources/cheque-vendor.desktop).
+    QGuiApplication::setDesktopFileName(QStringLiteral("cheque-vendor"));
     useThaiFont(app);
 
     Connection connection;

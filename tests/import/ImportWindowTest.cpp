@@ -23,7 +23,7 @@ TEST_F(ImportWindowTest, FreshWindowShowsOnlyTheMainPanelAndAnEmptyGrid)
     EXPECT_EQ(w->StringGrid1->grid().colCount(), 5);
     EXPECT_EQ(w->StringGrid1->grid().rowCount(), 5);
     EXPECT_EQ(w->ProgressBar1->maximum(), 100);
-    EXPECT_TRUE(w->Label10->text().contains(QStringLiteral("เครื่องหมาย ' หรือ \" ออกก่อน")));
+    EXPECT_TRUE(w->Label10->text().contains(QStringLiteral("เครื่องหมาย ' และ \" ในแฟ้มจะถูกบันทึกตามที่เป็นอยู่")));
     // Controls are found by their names.
     for (const char* name : {"BitBtn1", "BitBtn2", "btnClear_Temp", "btnExp_Excel1", "Button1", "btnOpen",
                              "btnCancel", "Button2"})
@@ -154,7 +154,8 @@ TEST_F(ImportWindowTest, FileListFollowsTheFilterAndTheDirectoryList)
     w->DirectoryListBox1->setDirectory(dir);
     EXPECT_EQ(w->FileListBox1->directory(), QDir::cleanPath(dir));
     ASSERT_EQ(w->FilterComboBox1->currentText(), "Excel File");
-    const QStringList xls = QDir(dir).entryList({"*.xls"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QStringList xls =
+        QDir(dir).entryList({"*.xls", "*.xlsx", "*.xlsm", "*.ods"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
     QStringList listed;
     for (int i = 0; i < w->FileListBox1->count(); ++i)
         listed << w->FileListBox1->item(i)->text();

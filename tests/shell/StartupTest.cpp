@@ -62,8 +62,10 @@ TEST_F(ShellTest, StartsLoggedOutWithTheServerAndVersionShown)
     EXPECT_EQ(panelText(3), "Server IT:PL_Cheque_Vendor(" + conn.serverShortName() + ")");
     EXPECT_EQ(panelText(4), "V.2.0");
     const int widths[5] = {200, 200, 250, 200, 50};
+    // The widths each panel asks for; a narrow window may still narrow them.
     for (int i = 0; i < 5; ++i)
-        EXPECT_GE(named<QLabel>(QStringLiteral("StatusPanel%1").arg(i).toLatin1().constData())->minimumWidth(), widths[i]);
+        EXPECT_GE(named<QLabel>(QStringLiteral("StatusPanel%1").arg(i).toLatin1().constData())->sizeHint().width(),
+                  widths[i]);
 
     // The server's date (the embedded server's is today's) in the Buddhist era.
     const QDate today = QDate::currentDate();

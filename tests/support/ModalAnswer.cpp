@@ -23,6 +23,8 @@ void ModalAnswer::poll()
             box->setProperty("modalAnswerSeen", true);
             texts << box->text();
             titles << box->windowTitle();
+            icons << box->icon();
+            widths << box->width();
             if (m_answers.isEmpty()) {
                 ++unexpected;
                 box->reject();

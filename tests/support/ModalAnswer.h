@@ -22,6 +22,8 @@ public:
 
     QStringList texts;      // text of each box, in order
     QStringList titles;     // window title of each box
+    QList<QMessageBox::Icon> icons;  // icon of each box
+    QList<int> widths;      // width of each box as shown
     int unexpected = 0;     // boxes shown after the answers ran out
 
 private:

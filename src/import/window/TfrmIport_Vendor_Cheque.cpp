@@ -8,8 +8,10 @@
 #include "ErrorGuard.h"
 #include "FileListBox.h"
 #include "GridExport.h"
+#include "ImportGridLayout.h"
 #include "Messages.h"
 #include "NamedWidget.h"
+#include "ProgramIcon.h"
 #include "SaveProgress.h"
 #include "SharedTexts.h"
 #include "StagingFlag.h"
@@ -18,6 +20,8 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -25,6 +29,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -34,6 +39,7 @@ TfrmIport_Vendor_Cheque::TfrmIport_Vendor_Cheque(Connection& db, QWidget* parent
 {
     setObjectName(QStringLiteral("frmIport_Vendor_Cheque"));
     setWindowTitle(QStringLiteral("frmIport_Vendor_Cheque"));
+    setWindowIcon(ProgramIcon::icon());
     resize(979, 615);
 
     buildMainPanel();
@@ -53,11 +59,18 @@ TfrmIport_Vendor_Cheque::TfrmIport_Vendor_Cheque(Connection& db, QWidget* parent
 
 void TfrmIport_Vendor_Cheque::buildMainPanel()
 {
-    Panel1 = named<QFrame>("Panel1", this);
+    Panel1 = named<QFrame>("Panel1");
     Panel1->setFrameShape(QFrame::Panel);
     Panel1->setFrameShadow(QFrame::Raised);
+    // Where the window is smaller than its contents, they scroll: every
+    // control stays reachable at any size.
+    auto* scroll = named<QScrollArea>("Panel1Scroll", this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(Panel1);
     auto* outer = new QVBoxLayout(this);
-    outer->addWidget(Panel1);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
 
     GroupBox1 = named<QGroupBox>("GroupBox1", QStringLiteral("GroupBox1"), Panel1);
     BitBtn1 = named<QPushButton>("BitBtn1", QStringLiteral("เปิดแฟ้มข้อมูล"), GroupBox1);
@@ -67,11 +80,14 @@ void TfrmIport_Vendor_Cheque::buildMainPanel()
     Label6 = named<QLabel>("Label6", QStringLiteral("ข้อกำหนดการนำเข้าข้อมูล (Import Excel From SAP)"), GroupBox1);
     Label7 = named<QLabel>("Label7", QStringLiteral("1. ต้องนำเข้าข้อมูลครั้งละ 1 คน ไม่สามารถนำเข้าข้อมูลเข้าพร้อมกันได้ "),
                    GroupBox1);
-    Label8 = named<QLabel>("Label8", QStringLiteral("2. File Excel ที่นำเข้าระบบ จะต้องเป็น Excel 97-2003 เท่านั้น"), GroupBox1);
-    Label10 = named<QLabel>("Label10",
-                    QStringLiteral("3. ในแฟ้ม Microsoft Excel ต้องนำเครื่องหมาย ' หรือ \" ออกก่อนนำเข้าระบบ "
-                                   "ไม่เช่นนั้น ตอน Update จะ error"),
-                    GroupBox1);
+    Label8 = named<QLabel>("Label8",
+                           QStringLiteral("2. นำเข้าได้ทั้งแฟ้ม Excel (.xls, .xlsx, .xlsm), OpenDocument (.ods), "
+                                          "แฟ้มข้อความคั่นด้วยแท็บ, หน้าเว็บ/MHTML และ XML Spreadsheet 2003 "
+                                          "ที่ส่งออกจาก SAP"),
+                           GroupBox1);
+    Label10 = named<QLabel>(
+        "Label10", QStringLiteral("3. เครื่องหมาย ' และ \" ในแฟ้มจะถูกบันทึกตามที่เป็นอยู่ ไม่ต้องลบออกก่อนนำเข้า"),
+        GroupBox1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addSpacing(60);
@@ -83,6 +99,8 @@ void TfrmIport_Vendor_Cheque::buildMainPanel()
     buttons->addSpacing(30);
     auto* rules = new QVBoxLayout;
     rules->setContentsMargins(12, 0, 0, 0);
+    for (QLabel* l : {LF_Name, Label6, Label7, Label8, Label10})
+        l->setWordWrap(true);  // a narrow window wraps them rather than scrolling sideways
     for (QLabel* l : {Label6, Label7, Label8, Label10})
         rules->addWidget(l);
     auto* g1 = new QVBoxLayout(GroupBox1);
@@ -91,7 +109,14 @@ void TfrmIport_Vendor_Cheque::buildMainPanel()
     g1->addLayout(rules);
 
     GroupBox2 = named<QGroupBox>("GroupBox2", Panel1);
+    // Says, after a refused read, that the grid still holds the file read before.
+    GridNote = named<QLabel>("GridNote", GroupBox2);
+    GridNote->setWordWrap(true);
+    GridNote->setStyleSheet(QStringLiteral("QLabel#GridNote { color: maroon; font-weight: bold; }"));
+    GridNote->hide();
     StringGrid1 = named<StringGrid>("StringGrid1", GroupBox2);
+    StringGrid1->setMinimumSize(300, 160);
+    lookOfGrid();
     ProgressBar1 = named<QProgressBar>("ProgressBar1", GroupBox2);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
@@ -112,6 +137,7 @@ void TfrmIport_Vendor_Cheque::buildMainPanel()
     under->addWidget(l_no);
     under->addStretch(1);
     auto* g2 = new QVBoxLayout(GroupBox2);
+    g2->addWidget(GridNote);
     g2->addWidget(StringGrid1, 1);
     g2->addWidget(ProgressBar1);
     g2->addLayout(under);
@@ -161,7 +187,7 @@ void TfrmIport_Vendor_Cheque::buildOpenPanel()
     FileListBox1 = named<FileListBox>("FileListBox1", Panel2);
     Label4 = named<QLabel>("Label4", QStringLiteral("ประเภทแฟ้ม"), Panel2);
     FilterComboBox1 = named<QComboBox>("FilterComboBox1", Panel2);
-    FilterComboBox1->addItem(QStringLiteral("Excel File"), QStringLiteral("*.xls"));
+    FilterComboBox1->addItem(QStringLiteral("Excel File"), QStringLiteral("*.xls;*.xlsx;*.xlsm;*.ods"));
     FilterComboBox1->addItem(QStringLiteral("All files (*.*)"), QStringLiteral("*"));
     FilterComboBox1->setCurrentIndex(0);
     btnOpen = named<QPushButton>("btnOpen", QStringLiteral("Open"), Panel2);
@@ -207,7 +233,66 @@ void TfrmIport_Vendor_Cheque::buildOpenPanel()
     FileListBox1->setMask(FilterComboBox1->currentData().toString());
     DirectoryListBox1->setDirectory(QDir::currentPath());
 
-    Panel2->setGeometry(QRect(QPoint(215, 271), Panel2->sizeHint().expandedTo(QSize(421, 239))));
+    placeOpenPanel();
+}
+
+void TfrmIport_Vendor_Cheque::lookOfGrid()
+{
+    using L = ImportGridLayout;
+    const Qt::Alignment right = Qt::AlignRight;
+    // Row numbers up to a million lines; amounts up to 999,999,999.99.
+    StringGrid1->setColumnLook(L::No, right, QStringLiteral("0000000"));
+    for (int c : {L::TotalAmou, L::WhtAmount, L::ToBePaid})
+        StringGrid1->setColumnLook(c, right, QStringLiteral("999,999,999.99"));
+    for (int c : {L::DekaCreat, L::DekaRecei, L::ClearingDate, L::PstngDate})
+        StringGrid1->setColumnLook(c, Qt::AlignLeft, QStringLiteral("00.00.0000"));
+    // Keys and numbers of a fixed length show whole too.
+    StringGrid1->setColumnLook(L::ChequePk, Qt::AlignLeft, QStringLiteral("0000/00000000"));
+    StringGrid1->setColumnLook(L::CheckNo, Qt::AlignLeft, QStringLiteral("00000000"));
+    for (int c : {L::ClearingDocument, L::Vendor, L::DocumentNo})
+        StringGrid1->setColumnLook(c, Qt::AlignLeft, QStringLiteral("0000000000"));
+    StringGrid1->setColumnLook(L::TaxNumber, Qt::AlignLeft, QStringLiteral("0000000000000"));
+}
+
+QRect TfrmIport_Vendor_Cheque::visibleArea() const
+{
+    // The window as far as its frames show it: a child window can be larger
+    // than the area that holds it.
+    QRect area = rect();
+    for (const QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        area &= QRect(mapFrom(w, QPoint(0, 0)), w->size());
+        if (w->isWindow())
+            break;
+    }
+    return area;
+}
+
+void TfrmIport_Vendor_Cheque::placeOpenPanel()
+{
+    // Where the original put it when there is room; moved up and left so that
+    // all of it stays inside what shows of the window.
+    const QRect area = visibleArea();
+    const QSize size = Panel2->sizeHint().expandedTo(QSize(421, 239)).boundedTo(area.size());
+    const int x = std::max(area.left(), std::min(215, area.right() + 1 - size.width()));
+    const int y = std::max(area.top(), std::min(271, area.bottom() + 1 - size.height()));
+    Panel2->setGeometry(QRect(QPoint(x, y), size));
+}
+
+void TfrmIport_Vendor_Cheque::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeOpenPanel();
+}
+
+void TfrmIport_Vendor_Cheque::keyPressEvent(QKeyEvent* event)
+{
+    // Escape closes the file-open panel as its Cancel button does; the lists
+    // and buttons inside it pass the key up to here.
+    if (event->key() == Qt::Key_Escape && Panel2->isVisible()) {
+        btnCancelClick();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TfrmIport_Vendor_Cheque::buildSavedPanel()
@@ -261,13 +346,15 @@ void TfrmIport_Vendor_Cheque::BitBtn1Click()
 {
     guarded(this, [&] {
         if (StagingFlag(ADOQuery1).isBusy()) {
-            Messages::plain(this, StagingFlag::busyMessage());
+            Messages::warning(this, StagingFlag::busyMessage());
             return;
         }
         // Files may have arrived since the panel was last shown.
         FileListBox1->reload();
+        placeOpenPanel();
         Panel2->show();
         Panel2->raise();
+        FileListBox1->setFocus();
     });
 }
 
@@ -287,10 +374,10 @@ void TfrmIport_Vendor_Cheque::btnClear_TempClick()
         if (!Messages::confirm(this, QStringLiteral("ยืนยันการลบข้อมูล Temp")))
             return;
         if (StagingFlag(ADOQuery1).clearStagingArea() == StagingFlag::Clear::SaveRunning) {
-            Messages::plain(this, StagingFlag::saveRunningMessage());
+            Messages::warning(this, StagingFlag::saveRunningMessage());
             return;
         }
-        Messages::plain(this, StagingFlag::clearedMessage());
+        Messages::information(this, StagingFlag::clearedMessage());
     });
 }
 
@@ -300,21 +387,50 @@ void TfrmIport_Vendor_Cheque::btnOpenClick()
     guarded(this, [&] {
         const QString path = FileListBox1->filePath();
         if (path.isEmpty()) {
-            Messages::plain(this, QStringLiteral("ยังไม่ได้เลือกแฟ้มข้อมูล"));
+            showRefusedRead(QString());
+            Messages::warning(this, QStringLiteral("ยังไม่ได้เลือกแฟ้มข้อมูล"));
             return;
         }
         int lines = 0;
         {
             WaitCursor wait;
-            lines = readChequeSheet(path, StringGrid1->grid());
+            try {
+                lines = readChequeSheet(path, StringGrid1->grid());
+            } catch (...) {
+                showRefusedRead(QFileInfo(path).fileName());
+                throw;
+            }
             StringGrid1->refresh();
+            StringGrid1->scrollToStart();
         }
         m_sheetRead = true;
+        showReadFile(QFileInfo(path).fileName(), lines);
         // Once a sheet is read the panel shows without its title strip.
         Panel3->hide();
         if (lines == 0)
-            Messages::plain(this, SharedTexts::nothingFound());
+            Messages::warning(this, SharedTexts::nothingFound());
     });
+}
+
+void TfrmIport_Vendor_Cheque::showReadFile(const QString& name, int lines)
+{
+    m_gridFile = name;
+    LF_Name->setText(QStringLiteral("แฟ้มข้อมูลที่เปิด : %1 (อ่านได้ %2 บรรทัด)").arg(name).arg(lines));
+    GridNote->clear();
+    GridNote->hide();
+}
+
+void TfrmIport_Vendor_Cheque::showRefusedRead(const QString& refusedName)
+{
+    // The lines of the file read before are still there and can still be
+    // saved: say so beside them, so that nobody takes them for the new file.
+    if (m_gridFile.isEmpty())
+        return;
+    QString note = QStringLiteral("ตารางด้านล่างยังเป็นข้อมูลจากแฟ้มเดิม : %1").arg(m_gridFile);
+    if (!refusedName.isEmpty())
+        note += QStringLiteral(" (แฟ้ม %1 อ่านไม่ได้)").arg(refusedName);
+    GridNote->setText(note);
+    GridNote->show();
 }
 
 void TfrmIport_Vendor_Cheque::btnExp_Excel1Click()
@@ -326,7 +442,7 @@ void TfrmIport_Vendor_Cheque::btnExp_Excel1Click()
             result = GridExport::run(StringGrid1->grid(), GridExport::Variant::Import, DocumentOpener::current());
         }
         if (!result.opened)
-            Messages::plain(this, GridExport::notOpenedMessage(result.path));
+            Messages::warning(this, GridExport::notOpenedMessage(result.path));
     });
 }
 
@@ -344,7 +460,7 @@ void TfrmIport_Vendor_Cheque::Button1Click()
 {
     guarded(this, [&] {
         if (!m_sheetRead) {
-            Messages::plain(this, ChequeSave::notReadMessage());
+            Messages::warning(this, ChequeSave::notReadMessage());
             return;
         }
         std::optional<WaitCursor> wait;
@@ -366,7 +482,9 @@ void TfrmIport_Vendor_Cheque::Button1Click()
             l_no->setText(QString::number(progress.currentRow()));
             ProgressBar1->setValue(0);
         }
-        if (!result.message.isEmpty())
-            Messages::plain(this, result.message);
+        if (!result.message.isEmpty()) {
+            const bool saved = result.outcome == ChequeSave::Outcome::Saved;
+            Messages::plain(this, result.message, saved ? Messages::Kind::Information : Messages::Kind::Warning);
+        }
     });
 }

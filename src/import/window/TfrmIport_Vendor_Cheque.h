@@ -39,6 +39,7 @@ public:
     QPushButton* btnExp_Excel1 = nullptr;
     QLabel* Label9 = nullptr;
     QLabel* l_no = nullptr;
+    QLabel* GridNote = nullptr;  // beside the grid: what it still holds after a refused read
     QPushButton* Button1 = nullptr;
     QLabel* Label1 = nullptr;
 
@@ -72,14 +73,26 @@ private slots:
     void DirectoryListBox1Change(const QString& path);
     void FilterComboBox1Change(int index);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void buildMainPanel();
     void buildOpenPanel();
     void buildSavedPanel();
+    void lookOfGrid();
     void showProgress(int row);
+    // The file-open panel inside what shows of the window, wherever it is.
+    void placeOpenPanel();
+    QRect visibleArea() const;
+    // LF_Name and the note beside the grid after a read and after a refusal.
+    void showReadFile(const QString& name, int lines);
+    void showRefusedRead(const QString& refusedName);
 
     Query ADOQuery1;
     Query ADOQuery2;
     Connection& m_db;
     bool m_sheetRead = false;  // a sheet has been read into the grid
+    QString m_gridFile;        // the name of the file the grid holds
 };

@@ -1,5 +1,7 @@
 #include "ChildWindows.h"
 
+#include "ProgramIcon.h"
+
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -29,6 +31,7 @@ QMdiSubWindow* show(QMdiArea* area, QWidget* w)
     auto* frame = new MinimisingSubWindow;
     frame->setWidget(w);
     frame->setWindowTitle(w->windowTitle());
+    frame->setWindowIcon(ProgramIcon::icon());
     area->addSubWindow(frame);
     frame->showMaximized();
     w->setFocus();

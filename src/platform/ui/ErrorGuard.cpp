@@ -6,10 +6,10 @@
 
 void showError(QWidget* parent, const std::exception& e)
 {
-    Messages::plain(parent, QString::fromUtf8(e.what()));
+    Messages::warning(parent, QString::fromUtf8(e.what()));
 }
 
 void showUnknownError(QWidget* parent)
 {
-    Messages::plain(parent, QStringLiteral("Unknown error"));
+    Messages::warning(parent, QStringLiteral("Unknown error"));
 }

@@ -1,6 +1,7 @@
 #include "FileListBox.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 FileListBox::FileListBox(QWidget* parent) : QListWidget(parent)
 {
@@ -24,8 +25,13 @@ void FileListBox::reload()
     clear();
     if (m_dir.isEmpty())
         return;
-    // Without QDir::CaseSensitive the mask matches "CHEQUE.XLS" too.
-    addItems(QDir(m_dir).entryList(QStringList{m_mask}, QDir::Files, QDir::Name | QDir::IgnoreCase));
+    // Several patterns are separated by ";" or blanks. Without
+    // QDir::CaseSensitive a pattern matches "CHEQUE.XLS" too.
+    static const QRegularExpression separators(QStringLiteral("[;\\s]+"));
+    QStringList patterns = m_mask.split(separators, Qt::SkipEmptyParts);
+    if (patterns.isEmpty())
+        patterns << QStringLiteral("*");
+    addItems(QDir(m_dir).entryList(patterns, QDir::Files, QDir::Name | QDir::IgnoreCase));
 }
 
 QString FileListBox::fileName() const

@@ -14,7 +14,8 @@ public:
     QString directory() const { return m_dir; }
     void setDirectory(const QString& path);
     QString mask() const { return m_mask; }
-    void setMask(const QString& mask);  // e.g. "*.xls"; "*" lists every file
+    // e.g. "*.xls", or several patterns: "*.xls;*.xlsx"; "*" lists every file.
+    void setMask(const QString& mask);
     void reload();
 
     // The selected file's name, or its full path; empty text when none is selected.

@@ -1,5 +1,6 @@
 #include "TfrmRep_ChequVendor.h"
 
+#include "AmountFormat.h"
 #include "ChequeReport.h"
 #include "ChildWindows.h"
 #include "DocumentOpener.h"
@@ -7,6 +8,8 @@
 #include "GridExport.h"
 #include "Messages.h"
 #include "NamedWidget.h"
+#include "ProgramIcon.h"
+#include "ReportGridLayout.h"
 #include "SearchText.h"
 #include "SharedTexts.h"
 #include "StringGrid.h"
@@ -22,6 +25,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 TfrmRep_ChequVendor::TfrmRep_ChequVendor(Connection& db, QWidget* parent)
@@ -29,6 +33,7 @@ TfrmRep_ChequVendor::TfrmRep_ChequVendor(Connection& db, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmRep_ChequVendor"));
     setWindowTitle(QStringLiteral("frmRep_ChequVendor"));
+    setWindowIcon(ProgramIcon::icon());
     resize(979, 563);
 
     btnExp_Excel = named<QFrame>("btnExp_Excel");
@@ -55,6 +60,7 @@ TfrmRep_ChequVendor::TfrmRep_ChequVendor(Connection& db, QWidget* parent)
     btnExit1 = named<QPushButton>("btnExit1", QStringLiteral("กลับสู่เมนูหลัก"));
     StringGrid1 = named<StringGrid>("StringGrid1");
     StringGrid1->setMinimumSize(300, 150);
+    lookOfGrid();
     Label4 = named<QLabel>("Label4", QStringLiteral("ยอดเงินรวม"));
     edtSum_money = named<QLineEdit>("edtSum_money");
     edtSum_money->setEnabled(false);
@@ -105,13 +111,21 @@ TfrmRep_ChequVendor::TfrmRep_ChequVendor(Connection& db, QWidget* parent)
     panel->addWidget(GroupBox1, 1);
     panel->addWidget(Button1, 0, Qt::AlignLeft);
 
+    // Where the window is smaller than its contents, they scroll: every
+    // control stays reachable at any size.
+    auto* scroll = named<QScrollArea>("btnExp_ExcelScroll");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(btnExp_Excel);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(btnExp_Excel);
+    outer->addWidget(scroll);
 
     connect(btnShow_data, &QPushButton::clicked, this, &TfrmRep_ChequVendor::btnShow_dataClick);
     connect(btnExit1, &QPushButton::clicked, this, &TfrmRep_ChequVendor::btnExit1Click);
     connect(Button1, &QPushButton::clicked, this, &TfrmRep_ChequVendor::Button1Click);
+    for (QLineEdit* box : {edtCheck_No, edtDeka_Number, edtVendor_Name})
+        connect(box, &QLineEdit::returnPressed, this, &TfrmRep_ChequVendor::edtCheck_NoReturnPressed);
 
     FormCreate();
 }
@@ -123,6 +137,51 @@ void TfrmRep_ChequVendor::FormCreate()
     edtDeka_Number->clear();
     edtVendor_Name->clear();
     edtSum_money->setText(QStringLiteral("0"));
+}
+
+void TfrmRep_ChequVendor::lookOfGrid()
+{
+    const auto& columns = ReportGridLayout::columns();
+    for (int c = 0; c < ReportGridLayout::kColumns; ++c) {
+        switch (columns[c].shown) {
+        case ReportGridLayout::Shown::RowNumber:
+            StringGrid1->setColumnLook(c, Qt::AlignRight, QStringLiteral("0000000"));
+            break;
+        case ReportGridLayout::Shown::Amount:
+            StringGrid1->setColumnLook(c, Qt::AlignRight, AmountFormat()(999999999.99));
+            break;
+        default:
+            break;
+        }
+    }
+    // Dates are text as SAP wrote them (dd.mm.yyyy); keys and numbers of a
+    // fixed length show whole too, the apostrophe of the text columns included.
+    const struct {
+        const char* field;
+        const char* widest;
+    } fixed[] = {{"Deka_Creat_date", "00.00.0000"}, {"Deka_Receipt_Date", "00.00.0000"},
+                 {"Clearing_Date", "00.00.0000"},   {"Pstng_Date", "00.00.0000"},
+                 {"Cheque_PK", "0000/00000000"},    {"Clearing_Document", "'0000000000"},
+                 {"Check_No", "00000000"},          {"Vendor_no", "0000000000"},
+                 {"Tax_Number", "'0000000000000"},  {"DocumentNo", "'0000000000"}};
+    for (const auto& f : fixed)
+        for (int c = 0; c < ReportGridLayout::kColumns; ++c)
+            if (columns[c].field && qstrcmp(columns[c].field, f.field) == 0)
+                StringGrid1->setColumnLook(c, Qt::AlignLeft, QString::fromLatin1(f.widest));
+}
+
+void TfrmRep_ChequVendor::edtCheck_NoReturnPressed()
+{
+    // Enter in a search box shows the data for that box's choice.
+    auto* box = qobject_cast<QLineEdit*>(sender());
+    QRadioButton* choice = box == edtCheck_No      ? RadioButton2
+                           : box == edtDeka_Number ? RadioButton3
+                           : box == edtVendor_Name ? RadioButton4
+                                                   : nullptr;
+    if (!choice)
+        return;
+    choice->setChecked(true);
+    btnShow_dataClick();
 }
 
 ReportSelection TfrmRep_ChequVendor::selection() const
@@ -141,7 +200,7 @@ void TfrmRep_ChequVendor::btnShow_dataClick()
     guarded(this, [&] {
         const ReportSelection chosen = selection();
         if (const QString refusal = SearchText::refusal(chosen); !refusal.isEmpty()) {
-            Messages::plain(this, refusal);
+            Messages::warning(this, refusal);
             QLineEdit* box = chosen.mode == ReportSelection::Mode::ChequeNo     ? edtCheck_No
                              : chosen.mode == ReportSelection::Mode::DekaNumber ? edtDeka_Number
                                                                                  : edtVendor_Name;
@@ -158,9 +217,10 @@ void TfrmRep_ChequVendor::btnShow_dataClick()
             } refresh{StringGrid1};
             out = ChequeReport::run(ADOQuery1, StringGrid1->grid(), chosen);
         }
+        StringGrid1->scrollToStart();
         edtSum_money->setText(out.totalText);
         if (out.lines == 0)
-            Messages::plain(this, SharedTexts::nothingFound());
+            Messages::information(this, SharedTexts::nothingFound());
     });
 }
 
@@ -182,6 +242,6 @@ void TfrmRep_ChequVendor::Button1Click()
         WaitCursor w;
         auto r = GridExport::run(StringGrid1->grid(), GridExport::Variant::Report, DocumentOpener::current());
         if (!r.opened)
-            Messages::plain(this, GridExport::notOpenedMessage(r.path));
+            Messages::warning(this, GridExport::notOpenedMessage(r.path));
     });
 }

@@ -51,6 +51,8 @@ private slots:
     void btnShow_dataClick();
     void btnExit1Click();
     void Button1Click();
+    // Shared by the three search boxes: Enter runs the search of its box.
+    void edtCheck_NoReturnPressed();
 
 protected:
     // A closed report window is never shown again (the menu opens a fresh
@@ -59,5 +61,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void lookOfGrid();
+
     Query ADOQuery1;
 };

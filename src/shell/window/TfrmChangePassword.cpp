@@ -8,6 +8,7 @@
 #include "NamedWidget.h"
 #include "PasswordBox.h"
 #include "PasswordChange.h"
+#include "ProgramIcon.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -43,8 +45,19 @@ void TfrmChangePassword::buildUi()
 {
     setObjectName(QStringLiteral("frmChangePassword"));
     setWindowTitle(QStringLiteral("frmChangePassword"));
+    setWindowIcon(ProgramIcon::icon());
 
-    Panel1 = named<QFrame>("Panel1", this);
+    // Where the window is smaller than its contents, they scroll.
+    auto* scroll = named<QScrollArea>("Panel1Scroll", this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    auto* content = new QWidget;
+    scroll->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+
+    Panel1 = named<QFrame>("Panel1", content);
     Panel1->setFrameShape(QFrame::Panel);
     Panel1->setFrameShadow(QFrame::Raised);
 
@@ -110,7 +123,7 @@ void TfrmChangePassword::buildUi()
     panelLayout->addWidget(Label1);
 
     // The panel fills the left part of the window.
-    auto* windowLayout = new QHBoxLayout(this);
+    auto* windowLayout = new QHBoxLayout(content);
     windowLayout->addWidget(Panel1);
     windowLayout->addStretch();
 
@@ -119,6 +132,8 @@ void TfrmChangePassword::buildUi()
     setTabOrder(edtConf_Password, btnSave_Data);
     setTabOrder(btnSave_Data, btnExit_Form);
 
+    // Typing starts in the first box: the window hands its focus on to it.
+    setFocusProxy(edtOld_Password);
     EnterAsTab::install({edtOld_Password, edtNew_Password, edtConf_Password});
     connect(btnSave_Data, &QPushButton::clicked, this, &TfrmChangePassword::btnSave_DataClick);
     connect(btnExit_Form, &QPushButton::clicked, this, &TfrmChangePassword::btnExit_FormClick);
@@ -139,7 +154,9 @@ void TfrmChangePassword::btnSave_DataClick()
             edtConf_Password->text(), [&] { return Messages::confirm(this, PasswordChange::confirmMessage()); });
         if (r.outcome == PasswordChange::Outcome::Cancelled)
             return;
-        Messages::plain(this, r.message);
+        Messages::plain(this, r.message,
+                        r.outcome == PasswordChange::Outcome::Changed ? Messages::Kind::Information
+                                                                       : Messages::Kind::Warning);
         switch (r.outcome) {
         case PasswordChange::Outcome::WrongOldPassword:
             edtOld_Password->setFocus();

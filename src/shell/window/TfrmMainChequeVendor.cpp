@@ -8,8 +8,10 @@
 #include "MenuAccess.h"
 #include "NamedWidget.h"
 #include "PasswordBox.h"
+#include "ProgramIcon.h"
 #include "ServerDate.h"
 #include "StartupQueries.h"
+#include "StatusPanel.h"
 #include "TfrmChangePassword.h"
 #include "TfrmIport_Vendor_Cheque.h"
 #include "TfrmRep_ChequVendor.h"
@@ -63,6 +65,7 @@ void TfrmMainChequeVendor::buildUi()
 {
     setObjectName(QStringLiteral("frmMainChequeVendor"));
     setWindowTitle(QStringLiteral("frmMainChequeVendor"));
+    setWindowIcon(ProgramIcon::icon());
     setWindowState(Qt::WindowMaximized);
 
     // The login panel stands over the middle of the child-window area; once it
@@ -186,12 +189,10 @@ void TfrmMainChequeVendor::buildStatusBar()
                                  {"StatusPanel3", "Remark", 200},
                                  {"StatusPanel4", "V", 50}};
     for (int i = 0; i < 5; ++i) {
-        auto* label = named<QLabel>(panels[i].name, QString::fromLatin1(panels[i].text), StatusBar1);
-        label->setFrameShape(QFrame::Panel);
-        label->setFrameShadow(QFrame::Sunken);
-        // A width to start from; a longer text widens its panel rather than
-        // being cut off.
-        label->setMinimumWidth(panels[i].width);
+        // A width to start from; a longer text widens its panel, and a narrow
+        // window narrows them all rather than growing past the screen.
+        auto* label =
+            named<StatusPanel>(panels[i].name, QString::fromLatin1(panels[i].text), panels[i].width, StatusBar1);
         StatusBar1->addWidget(label);
         StatusPanels[i] = label;
     }
@@ -214,7 +215,7 @@ void TfrmMainChequeVendor::FormCreate()
         m_db.open();
         setStatusText(3, QStringLiteral("Server IT:PL_Cheque_Vendor(") + m_db.serverShortName() + u')');
     } catch (...) {
-        Messages::plain(this, QStringLiteral("ไม่สามารถติดต่อฐานข้อมูลได้"));
+        Messages::warning(this, QStringLiteral("ไม่สามารถติดต่อฐานข้อมูลได้"));
         requestEnd();
         return;
     }
@@ -234,7 +235,7 @@ void TfrmMainChequeVendor::FormCreate()
 
         const QString version = StartupQueries::versionText(ADOQuery1);
         if (!StartupQueries::versionAccepted(version)) {
-            Messages::plain(this, StartupQueries::invalidVersionMessage(version));
+            Messages::warning(this, StartupQueries::invalidVersionMessage(version));
             requestEnd();
         }
         setStatusText(4, QStringLiteral("V.") + version);
@@ -256,19 +257,19 @@ void TfrmMainChequeVendor::btnOKClick()
         const UserAccounts::LoginResult result = UserAccounts::checkLogin(ADOQuery1, name, password);
         switch (result.outcome) {
         case UserAccounts::LoginOutcome::EmptyName:
-            Messages::plain(this, QStringLiteral("กรุณาใส่ชื่อผู้ใช้ด้วย"));
+            Messages::warning(this, QStringLiteral("กรุณาใส่ชื่อผู้ใช้ด้วย"));
             edtName->setFocus();
             return;
         case UserAccounts::LoginOutcome::EmptyPassword:
-            Messages::plain(this, QStringLiteral("กรุณาใส่รหัสผ่านด้วย"));
+            Messages::warning(this, QStringLiteral("กรุณาใส่รหัสผ่านด้วย"));
             edtPassword->setFocus();
             return;
         case UserAccounts::LoginOutcome::UnknownName:
-            Messages::plain(this, QStringLiteral("ไม่พบชื่อผู้ใช้ในระบบ กรุณาใส่ชื่อใหม่"));
+            Messages::warning(this, QStringLiteral("ไม่พบชื่อผู้ใช้ในระบบ กรุณาใส่ชื่อใหม่"));
             edtName->setFocus();
             return;
         case UserAccounts::LoginOutcome::WrongPassword:
-            Messages::plain(this, QStringLiteral("รหัสผ่านไม่ถูกต้อง กรุณาใส่รหัสผ่านใหม่"));
+            Messages::warning(this, QStringLiteral("รหัสผ่านไม่ถูกต้อง กรุณาใส่รหัสผ่านใหม่"));
             edtPassword->setFocus();
             return;
         case UserAccounts::LoginOutcome::Accepted:

@@ -16,6 +16,7 @@ class QMenu;
 class QPushButton;
 class QStatusBar;
 class QWidget;
+class StatusPanel;
 
 // frmMainChequeVendor: the frame of the program. It opens the one database
 // connection, checks the database version, offers the login panel and, after
@@ -48,7 +49,7 @@ public:
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
     QStatusBar* StatusBar1 = nullptr;
-    QLabel* StatusPanels[5] = {};
+    StatusPanel* StatusPanels[5] = {};
     QMenu* N2 = nullptr;
     QAction* N3 = nullptr;
     QMenu* N7 = nullptr;
