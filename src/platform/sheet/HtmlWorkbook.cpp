@@ -24,6 +24,8 @@ namespace {
 constexpr qsizetype kPiece = 1 << 20;
 // The style sheet kept for class rules; a page's own is a few kilobytes.
 constexpr qsizetype kMaxCss = 4 << 20;
+// What the parser may hold of one unfinished tag, comment or text run.
+constexpr ptrdiff_t kMaxPending = 64 << 20;
 // HTML's own limits on spans.
 constexpr int kMaxColspan = 1000;
 constexpr int kMaxRowspan = 65534;
@@ -191,19 +193,32 @@ enum class Kind : uint8_t { Other, Table, Row, Cell, Break, Block, Style, Script
 
 Kind kindOf(const char* name)
 {
-    static const struct {
-        const char* name;
-        Kind kind;
-    } kKinds[] = {
-        {"table", Kind::Table}, {"tr", Kind::Row},      {"td", Kind::Cell},     {"th", Kind::Cell},
-        {"br", Kind::Break},    {"p", Kind::Block},     {"div", Kind::Block},   {"li", Kind::Block},
-        {"h1", Kind::Block},    {"h2", Kind::Block},    {"h3", Kind::Block},    {"h4", Kind::Block},
-        {"h5", Kind::Block},    {"h6", Kind::Block},    {"style", Kind::Style}, {"script", Kind::Script},
-    };
-    for (const auto& k : kKinds)
-        if (std::strcmp(name, k.name) == 0)
-            return k.kind;
-    return Kind::Other;
+    switch (std::strlen(name)) {
+    case 1:
+        return name[0] == 'p' ? Kind::Block : Kind::Other;
+    case 2:
+        if (name[0] == 't' && (name[1] == 'd' || name[1] == 'h'))
+            return Kind::Cell;
+        if (name[0] == 't' && name[1] == 'r')
+            return Kind::Row;
+        if (name[0] == 'b' && name[1] == 'r')
+            return Kind::Break;
+        if (name[0] == 'l' && name[1] == 'i')
+            return Kind::Block;
+        if (name[0] == 'h' && name[1] >= '1' && name[1] <= '6')
+            return Kind::Block;
+        return Kind::Other;
+    case 3:
+        return std::strcmp(name, "div") == 0 ? Kind::Block : Kind::Other;
+    case 5:
+        if (std::strcmp(name, "table") == 0)
+            return Kind::Table;
+        return std::strcmp(name, "style") == 0 ? Kind::Style : Kind::Other;
+    case 6:
+        return std::strcmp(name, "script") == 0 ? Kind::Script : Kind::Other;
+    default:
+        return Kind::Other;
+    }
 }
 
 // The page's events in, the first table's cells out.
@@ -221,33 +236,36 @@ private:
     enum class State { Before, In, After };
 
     struct Open {
-        std::string name;
+        const xmlChar* name;  // the parser's own copy, alive as long as it is
         Kind kind;
         Style style;  // as it applies here, inherited
     };
 
     struct CellAttrs {
-        bool num = false, str = false, boolean = false, err = false, fmla = false;
-        QString numValue, strValue, boolValue, errValue, fmlaValue;
+        bool num = false, str = false, boolean = false, err = false, fmla = false, sdval = false;
+        QString numValue, strValue, boolValue, errValue, fmlaValue, sdvalValue, sdnumFormat;
         int colspan = 1;
         int rowspan = 1;
     };
 
+    static TableReader* of(void* ctx) { return static_cast<TableReader*>(static_cast<htmlParserCtxtPtr>(ctx)->_private); }
     static void onStart(void* ctx, const xmlChar* name, const xmlChar** attrs);
     static void onEnd(void* ctx, const xmlChar* name);
     static void onText(void* ctx, const xmlChar* text, int len);
     static void onIgnore(void*, const char*, ...) {}
 
-    void startElement(const char* name, const xmlChar** attrs);
-    void endElement(const char* name);
+    void startElement(const xmlChar* name, const xmlChar** attrs);
+    void endElement(const xmlChar* name);
     void text(const char* s, int len);
-    void guard(const std::function<void()>& f);
+    template<typename F>
+    void guard(const F& f);
 
-    Style styleOf(const xmlChar** attrs, const Style& parent) const;
+    Style styleOf(const xmlChar** attrs, const Style& parent);
     void startRow();
     void startCell(const xmlChar** attrs);
     void endCell();
     void put(char16_t c);
+    [[noreturn]] void failLongCell();
     void flushPending();
 
     SheetCells& m_cells;
@@ -261,6 +279,7 @@ private:
     QString m_css;
     bool m_inStyle = false;
     QHash<QString, Style> m_classes;
+    QHash<QByteArray, Style> m_styleCache;
 
     // Placement.
     int m_row = 0;
@@ -276,7 +295,6 @@ private:
     QString m_text;
     bool m_pendingSpace = false;
     bool m_pendingBreak = false;
-    bool m_overflow = false;
 
     // What stopped the parse, thrown once the parser has returned.
     std::exception_ptr m_failure;
@@ -289,7 +307,8 @@ public:
     }
 };
 
-void TableReader::guard(const std::function<void()>& f)
+template<typename F>
+void TableReader::guard(const F& f)
 {
     if (m_failure)
         return;
@@ -304,19 +323,19 @@ void TableReader::guard(const std::function<void()>& f)
 
 void TableReader::onStart(void* ctx, const xmlChar* name, const xmlChar** attrs)
 {
-    auto* r = static_cast<TableReader*>(static_cast<htmlParserCtxtPtr>(ctx)->_private);
-    r->guard([&] { r->startElement(reinterpret_cast<const char*>(name), attrs); });
+    TableReader* r = of(ctx);
+    r->guard([&] { r->startElement(name, attrs); });
 }
 
 void TableReader::onEnd(void* ctx, const xmlChar* name)
 {
-    auto* r = static_cast<TableReader*>(static_cast<htmlParserCtxtPtr>(ctx)->_private);
-    r->guard([&] { r->endElement(reinterpret_cast<const char*>(name)); });
+    TableReader* r = of(ctx);
+    r->guard([&] { r->endElement(name); });
 }
 
 void TableReader::onText(void* ctx, const xmlChar* text, int len)
 {
-    auto* r = static_cast<TableReader*>(static_cast<htmlParserCtxtPtr>(ctx)->_private);
+    TableReader* r = of(ctx);
     r->guard([&] { r->text(reinterpret_cast<const char*>(text), len); });
 }
 
@@ -353,6 +372,11 @@ void TableReader::parse(const QByteArray& piece, bool last)
     htmlParseChunk(m_ctxt, piece.constData(), static_cast<int>(piece.size()), last ? 1 : 0);
     if (m_failure)
         std::rethrow_exception(m_failure);
+    // Text the parser holds back waiting for the end of one tag, comment or
+    // run of text: no page of a sheet has one this long.
+    const xmlParserInputPtr in = m_ctxt->input;
+    if (in && in->cur && in->end && in->end - in->cur > kMaxPending)
+        SheetMessages::failDamaged(m_path, QStringLiteral("มีแท็ก หมายเหตุ หรือข้อความที่ไม่มีจุดจบยาวกว่า 64 MB"));
 }
 
 void TableReader::finish()
@@ -363,37 +387,53 @@ void TableReader::finish()
         endCell();
 }
 
-Style TableReader::styleOf(const xmlChar** attrs, const Style& parent) const
+Style TableReader::styleOf(const xmlChar** attrs, const Style& parent)
 {
-    Style s = parent;
     if (!attrs)
-        return s;
-    const xmlChar* style = nullptr;
+        return parent;
+    const char* style = nullptr;
+    const char* classes = nullptr;
     for (const xmlChar** a = attrs; a[0]; a += 2) {
-        const char* name = reinterpret_cast<const char*>(a[0]);
         if (!a[1])
             continue;
         if (xmlStrcasecmp(a[0], BAD_CAST "style") == 0)
-            style = a[1];
-        else if (!m_classes.isEmpty() && std::strcmp(name, "class") == 0) {
-            const QString classes = QString::fromUtf8(reinterpret_cast<const char*>(a[1])).toLower();
-            for (const QString& c : classes.split(u' ', Qt::SkipEmptyParts)) {
-                const auto it = m_classes.constFind(c);
-                if (it != m_classes.constEnd())
-                    s.over(*it);
+            style = reinterpret_cast<const char*>(a[1]);
+        else if (xmlStrcasecmp(a[0], BAD_CAST "class") == 0 && !m_classes.isEmpty())
+            classes = reinterpret_cast<const char*>(a[1]);
+    }
+    if (!style && !classes)
+        return parent;
+    // Pages repeat a few styles many times: each is worked out once.
+    QByteArray key = classes ? QByteArray(classes) : QByteArray();
+    key += '\0';
+    if (style)
+        key += style;
+    auto it = m_styleCache.constFind(key);
+    if (it == m_styleCache.constEnd()) {
+        Style own;
+        if (classes) {
+            for (const QString& c : QString::fromUtf8(classes).toLower().split(u' ', Qt::SkipEmptyParts)) {
+                const auto found = m_classes.constFind(c);
+                if (found != m_classes.constEnd())
+                    own.over(*found);
             }
         }
+        if (style)
+            own.over(parseDeclarations(QString::fromUtf8(style)));
+        if (m_styleCache.size() > 10000)
+            m_styleCache.clear();
+        it = m_styleCache.insert(key, own);
     }
-    if (style)
-        s.over(parseDeclarations(QString::fromUtf8(reinterpret_cast<const char*>(style))));
+    Style s = parent;
+    s.over(*it);
     return s;
 }
 
-void TableReader::startElement(const char* name, const xmlChar** attrs)
+void TableReader::startElement(const xmlChar* name, const xmlChar** attrs)
 {
     if (m_state == State::After)
         return;
-    const Kind kind = kindOf(name);
+    const Kind kind = kindOf(reinterpret_cast<const char*>(name));
     const Style parent = m_open.empty() ? Style{Space::Collapse, Format::Inherit} : m_open.back().style;
     m_open.push_back({name, kind, kind == Kind::Break ? parent : styleOf(attrs, parent)});
     if (kind == Kind::Style)
@@ -441,14 +481,14 @@ void TableReader::startElement(const char* name, const xmlChar** attrs)
     }
 }
 
-void TableReader::endElement(const char* name)
+void TableReader::endElement(const xmlChar* name)
 {
     // The element closed is the innermost open one of that name.
     size_t k = m_open.size();
     const size_t stop = m_open.size() > kMaxUnwind ? m_open.size() - kMaxUnwind : 0;
-    while (k > stop && m_open[k - 1].name != name)
+    while (k > stop && !xmlStrEqual(m_open[k - 1].name, name))
         --k;
-    if (k == stop && (k == 0 || m_open[k - 1].name != name))
+    if (k == stop)
         return;
     const Kind kind = m_open[k - 1].kind;
     m_open.resize(k - 1);
@@ -539,11 +579,16 @@ void TableReader::flushPending()
 
 void TableReader::put(char16_t c)
 {
-    if (m_text.size() >= HtmlWorkbook::kMaxCellText) {
-        m_overflow = true;
-        return;
-    }
+    if (m_text.size() >= HtmlWorkbook::kMaxCellText)
+        failLongCell();
     m_text += QChar(c);
+}
+
+void TableReader::failLongCell()
+{
+    SheetMessages::failCell(m_path, m_cellRow, m_cellCol,
+                            QStringLiteral("มีข้อความยาวเกิน 32,767 ตัวอักษร ซึ่งเกินกว่าที่เซลล์หนึ่งในโปรแกรมตารางคำนวณเก็บได้ "
+                                           "กรุณาตรวจแฟ้มที่ได้จาก SAP"));
 }
 
 void TableReader::startRow()
@@ -576,20 +621,32 @@ void TableReader::startCell(const xmlChar** attrs)
         for (const xmlChar** a = attrs; a[0]; a += 2) {
             const char* n = reinterpret_cast<const char*>(a[0]);
             const QString v = a[1] ? QString::fromUtf8(reinterpret_cast<const char*>(a[1])) : QString();
-            if (xmlStrcasecmp(a[0], BAD_CAST "colspan") == 0)
+            if (xmlStrcasecmp(a[0], BAD_CAST "colspan") == 0) {
                 m_attrs.colspan = spanValue(a[1], kMaxColspan);
-            else if (xmlStrcasecmp(a[0], BAD_CAST "rowspan") == 0)
+            } else if (xmlStrcasecmp(a[0], BAD_CAST "rowspan") == 0) {
                 m_attrs.rowspan = spanValue(a[1], kMaxRowspan);
-            else if (strcasecmp(n, "x:num") == 0)
-                { m_attrs.num = true; m_attrs.numValue = v; }
-            else if (strcasecmp(n, "x:str") == 0)
-                { m_attrs.str = true; m_attrs.strValue = v; }
-            else if (strcasecmp(n, "x:bool") == 0)
-                { m_attrs.boolean = true; m_attrs.boolValue = v; }
-            else if (strcasecmp(n, "x:err") == 0)
-                { m_attrs.err = true; m_attrs.errValue = v; }
-            else if (strcasecmp(n, "x:fmla") == 0)
-                { m_attrs.fmla = true; m_attrs.fmlaValue = v; }
+            } else if (strcasecmp(n, "x:num") == 0) {
+                m_attrs.num = true;
+                m_attrs.numValue = v;
+            } else if (strcasecmp(n, "x:str") == 0) {
+                m_attrs.str = true;
+                m_attrs.strValue = v;
+            } else if (strcasecmp(n, "x:bool") == 0) {
+                m_attrs.boolean = true;
+                m_attrs.boolValue = v;
+            } else if (strcasecmp(n, "x:err") == 0) {
+                m_attrs.err = true;
+                m_attrs.errValue = v;
+            } else if (strcasecmp(n, "x:fmla") == 0) {
+                m_attrs.fmla = true;
+                m_attrs.fmlaValue = v;
+            } else if (strcasecmp(n, "sdval") == 0) {
+                // LibreOffice's: the value, and "language;language;format".
+                m_attrs.sdval = true;
+                m_attrs.sdvalValue = v;
+            } else if (strcasecmp(n, "sdnum") == 0) {
+                m_attrs.sdnumFormat = v.section(u';', 2);
+            }
         }
     }
     // Past the columns a rowspan above still covers.
@@ -609,7 +666,6 @@ void TableReader::startCell(const xmlChar** attrs)
     m_text.clear();
     m_pendingSpace = false;
     m_pendingBreak = false;
-    m_overflow = false;
 }
 
 bool toDouble(const QString& s, double& v)
@@ -624,13 +680,21 @@ void TableReader::endCell()
     m_inCell = false;
     const int row = m_cellRow;
     const int col = m_cellCol;
-    if (m_overflow)
-        SheetMessages::failCell(m_path, row, col,
-                                QStringLiteral("มีข้อความยาวเกิน 32,767 ตัวอักษร ซึ่งเกินกว่าที่เซลล์หนึ่งในโปรแกรมตารางคำนวณเก็บได้ "
-                                               "กรุณาตรวจแฟ้มที่ได้จาก SAP"));
-    // A cell of nothing but (no-break) spaces shows nothing.
-    if (m_cellStyle.space != Space::Pre && std::all_of(m_text.begin(), m_text.end(), [](QChar c) { return c == u' '; }))
-        m_text.clear();
+    if (m_cellStyle.space != Space::Pre) {
+        // A line break at the very end shows no line (LibreOffice marks an
+        // empty cell with one), and a cell of nothing but (no-break) spaces shows nothing.
+        if (m_text.endsWith(u'\n'))
+            m_text.chop(1);
+        if (std::all_of(m_text.begin(), m_text.end(), [](QChar c) { return c == u' '; }))
+            m_text.clear();
+    }
+    if (!m_attrs.sdnumFormat.isEmpty()) {
+        const Style f = numberFormat(m_attrs.sdnumFormat);
+        if (m_cellStyle.format == Format::Inherit || m_cellStyle.format == Format::General) {
+            m_cellStyle.format = f.format;
+            m_cellStyle.date = f.date;
+        }
+    }
     const QString& text = m_text;
     if (m_attrs.fmla) {
         const QString f = m_attrs.fmlaValue.startsWith(u'=') ? m_attrs.fmlaValue.mid(1) : m_attrs.fmlaValue;
@@ -639,6 +703,13 @@ void TableReader::endCell()
     if (m_attrs.err) {
         m_cells.addError(row, col, m_attrs.errValue.isEmpty() ? text : m_attrs.errValue);
         return;
+    }
+    if (m_attrs.sdval && !m_attrs.num && !m_attrs.str && m_cellStyle.format != Format::Text) {
+        double v;
+        if (toDouble(m_attrs.sdvalValue, v)) {
+            m_cells.addNumber(row, col, v, m_cellStyle.format == Format::Date ? m_cellStyle.date : CellText::DateKind::None);
+            return;
+        }
     }
     if (m_attrs.num) {
         double v;
@@ -713,8 +784,8 @@ QByteArray HtmlWorkbook::metaCharset(const QByteArray& bytes)
     const QByteArray head = bytes.left(64 * 1024).toLower();
     const qsizetype body = head.indexOf("<body");
     for (qsizetype at = head.indexOf("<meta"); at >= 0 && (body < 0 || at < body); at = head.indexOf("<meta", at + 5)) {
-        const qsizetype close = head.indexOf('>', at);
-        const QByteArray tag = head.mid(at, close < 0 ? -1 : close - at);
+        // A meta tag is short: a page of unclosed ones is not searched to its end for each.
+        const QByteArray tag = head.mid(at, 1024).split('>').front();
         const qsizetype c = tag.indexOf("charset");
         if (c < 0)
             continue;

@@ -3,6 +3,7 @@
 #include <QByteArrayMatcher>
 #include <QList>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -171,19 +172,24 @@ QList<QByteArray> framedPages(const QByteArray& html)
 {
     QList<QByteArray> hrefs;
     const QByteArray lower = html.toLower();
+    // An attribute's value within the tag that starts at `at`.
     auto valueAfter = [&](qsizetype at, const char* attr) -> QByteArray {
-        const qsizetype close = lower.indexOf('>', at);
-        const qsizetype a = lower.indexOf(attr, at);
-        if (a < 0 || (close >= 0 && a > close))
+        // A tag of a frameset is short; looking no further keeps a page of
+        // unclosed tags from being searched to its end for each.
+        const qsizetype most = std::min<qsizetype>(lower.size() - at, 4096);
+        const qsizetype gt = QByteArrayView(lower).sliced(at, most).indexOf('>');
+        const qsizetype close = gt < 0 ? at + most : at + gt;
+        const qsizetype a = QByteArrayView(lower).sliced(at, close - at).indexOf(attr);
+        if (a < 0)
             return QByteArray();
-        qsizetype i = a + static_cast<qsizetype>(std::strlen(attr));
-        while (i < html.size() && (html[i] == ' ' || html[i] == '='))
+        qsizetype i = at + a + static_cast<qsizetype>(std::strlen(attr));
+        while (i < close && (html[i] == ' ' || html[i] == '='))
             ++i;
         char quote = 0;
-        if (i < html.size() && (html[i] == '"' || html[i] == '\''))
+        if (i < close && (html[i] == '"' || html[i] == '\''))
             quote = html[i++];
         qsizetype j = i;
-        while (j < html.size() && (quote ? html[j] != quote : html[j] != ' ' && html[j] != '>'))
+        while (j < close && (quote ? html[j] != quote : html[j] != ' '))
             ++j;
         return html.mid(i, j - i);
     };

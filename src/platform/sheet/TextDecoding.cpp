@@ -2,6 +2,7 @@
 
 #include "BiffBook.h"
 
+#include <algorithm>
 #include <cstring>
 
 TextDecoding TextDecoding::codePage(int codePage)
@@ -105,9 +106,28 @@ void TextDecoding::decode(QByteArrayView bytes, std::u16string& out, bool last)
         }
         return;
     }
-    case Encoding::CodePage:
-        BiffBook::appendCodePage(out, p, n, m_codePage);
+    case Encoding::CodePage: {
+        // ASCII, most of any file, widens as it is; the page's table takes the rest.
+        size_t i = 0;
+        while (i < n) {
+            size_t j = i;
+            while (j < n && p[j] < 0x80)
+                ++j;
+            if (j > i) {
+                const size_t at = out.size();
+                out.resize(at + (j - i));
+                std::copy(p + i, p + j, out.begin() + static_cast<std::ptrdiff_t>(at));
+                i = j;
+            }
+            while (j < n && p[j] >= 0x80)
+                ++j;
+            if (j > i) {
+                BiffBook::appendCodePage(out, p + i, j - i, m_codePage);
+                i = j;
+            }
+        }
         return;
+    }
     case Encoding::Utf8:
     case Encoding::Named: {
         const QString s = (*m_decoder)(bytes);

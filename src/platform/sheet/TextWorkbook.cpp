@@ -6,6 +6,8 @@
 #include <QUtf8StringView>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -24,7 +26,15 @@ TextDecoding encodingOf(const QByteArray& bytes, int& skip)
     // UTF-16 without a mark: the high byte of every ASCII character is zero.
     if (bytes.size() >= 4 && p[0] != 0 && p[1] == 0 && p[2] != 0 && p[3] == 0)
         return TextDecoding::of(TextDecoding::Encoding::Utf16LE);
-    const bool ascii = std::all_of(p, p + bytes.size(), [](unsigned char b) { return b < 0x80; });
+    bool ascii = true;
+    qsizetype i = 0;
+    for (; ascii && i + 8 <= bytes.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        ascii = (word & 0x8080808080808080ULL) == 0;
+    }
+    for (; ascii && i < bytes.size(); ++i)
+        ascii = p[i] < 0x80;
     // Bytes that are valid UTF-8 and hold a multi-byte sequence are UTF-8;
     // Thai text in code page 874 almost never is.
     if (!ascii && QUtf8StringView(bytes.constData(), bytes.size()).isValidUtf8())

@@ -151,7 +151,10 @@ TEST(HtmlWorkbook, ExcelAttributesAndTextFormatSayWhatACellHolds)
         "<td style='mso-number-format:\"\\@\"'>-3</td></tr>"
         "<tr><td x:bool=\"TRUE\">TRUE</td><td x:bool>FALSE</td>"
         "<td x:num=\"3\" x:fmla=\"=1+2\">3</td><td>1,500.50-</td><td>12,34</td></tr>"
-        "<tr><td x:num=\"not a number\">1,234.00</td></tr>"
+        "<tr><td x:num=\"not a number\">1,234.00</td>"
+        // LibreOffice's value and format attributes, and its mark of an empty cell.
+        "<td sdval=\"40301\" sdnum=\"1033;0;MM/DD/YY\">05/03/10</td><td sdnum=\"1033;0;@\">0,5</td>"
+        "<td align=left><br></td><td>last line<br></td></tr>"
         "</table></body></html>");
     EXPECT_EQ(cell(*book, 1, 1), QStringLiteral("1500.5"));
     EXPECT_EQ(cell(*book, 1, 2), QStringLiteral("2000.25"));
@@ -171,6 +174,10 @@ TEST(HtmlWorkbook, ExcelAttributesAndTextFormatSayWhatACellHolds)
     EXPECT_EQ(cell(*book, 3, 4), QStringLiteral("-1500.5"));
     EXPECT_EQ(cell(*book, 3, 5), QStringLiteral("12,34"));
     EXPECT_EQ(cell(*book, 4, 1), QStringLiteral("1234"));
+    EXPECT_EQ(cell(*book, 4, 2), QStringLiteral("03.05.2010"));
+    EXPECT_EQ(cell(*book, 4, 3), QStringLiteral("0,5"));
+    EXPECT_EQ(book->cells().find(4, 4), nullptr);
+    EXPECT_EQ(cell(*book, 4, 5), QStringLiteral("last line"));
     ASSERT_EQ(book->cells().formulas().size(), 1u);
     EXPECT_EQ(book->cells().string(book->cells().formulas()[0].text), QStringLiteral("1+2"));
     EXPECT_EQ(book->cells().formulas()[0].col, 3);
