@@ -1,7 +1,7 @@
 // Reads .xlsx files with the Office Open XML reader alone and says what became of each.
 //
 //   xlsx-read FILE...        one line per file: "read" with the rows, columns,
-//                            formulas and milliseconds, the writing program and
+//                            formulas and milliseconds of the open, the writing program and
 //                            whether it asks for recalculation; or "refused"
 //                            with the milliseconds and the message
 //
@@ -63,9 +63,12 @@ int readFiles(int argc, char** argv)
         try {
             XlsxWorkbook book;
             book.open(path);
-            exercise(book);
-            std::printf("read\t%d\t%d\t%zu\t%lld\t%s\t%s\t%s\n", book.rowCount(), book.colCount(),
-                        book.cells().formulas().size(), static_cast<long long>(t.elapsed()),
+            const qint64 ms = t.elapsed();
+            const int rows = book.rowCount();
+            const int cols = book.colCount();
+            const size_t formulas = book.cells().formulas().size();
+            exercise(book);  // the import's read closes the book
+            std::printf("read\t%d\t%d\t%zu\t%lld\t%s\t%s\t%s\n", rows, cols, formulas, static_cast<long long>(ms),
                         escaped(book.application()).constData(), book.fullCalcOnLoad() ? "recalc" : "-", argv[i]);
         } catch (const Workbook::Error& e) {
             std::printf("refused\t%lld\t%s\t%s\n", static_cast<long long>(t.elapsed()), argv[i],

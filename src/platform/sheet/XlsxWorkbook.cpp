@@ -807,6 +807,9 @@ void Reader::readSheet(const QString& part)
                 style = 0;
                 type = Type::Number;
                 haveV = haveF = haveIs = false;
+                v.resize(0);  // keeps the capacity: no allocation per cell
+                f.resize(0);
+                is.resize(0);
                 bool placed = false;
                 const QXmlStreamAttributes attrs = xml.attributes();
                 for (const QXmlStreamAttribute& a : attrs) {
@@ -843,15 +846,12 @@ void Reader::readSheet(const QString& part)
             }
             case S::V:
                 haveV = true;
-                v.resize(0);
                 break;
             case S::F:
                 haveF = true;
-                f.resize(0);
                 break;
             case S::Is:
                 haveIs = true;
-                is.resize(0);
                 break;
             default:
                 break;

@@ -316,6 +316,13 @@ TEST(XlsxWorkbook, MemberNamesWithWindowsSeparators)
     EXPECT_EQ(book.cellText(1, 1), QStringLiteral("backslashes"));
 }
 
+TEST(XlsxWorkbook, Zip64AndACellWithNothingInIt)
+{
+    XlsxWorkbook book;
+    book.open(xlsx("zip64.xlsx"));
+    EXPECT_EQ(cellsOf(book), (QStringList{"A1=3", "C1=zip64"}));
+}
+
 TEST(XlsxWorkbook, OpensThroughTheFormSniffer)
 {
     const std::unique_ptr<Workbook> book = WorkbookFile::open(xlsx("quirk_strict.xlsx"));
