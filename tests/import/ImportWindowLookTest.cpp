@@ -103,6 +103,7 @@ TEST_F(ImportWindowTest, OpenPanelStaysInsideTheWindowAtEverySizeAndEscapeCancel
         w->resize(size);
         QApplication::processEvents();
         ASSERT_TRUE(click(w->BitBtn1).isEmpty());
+        QApplication::processEvents();  // the panel's layout settles once it shows
         ASSERT_TRUE(w->Panel2->isVisible());
         EXPECT_TRUE(w->rect().contains(w->Panel2->geometry())) << w->Panel2->geometry().x() << ","
                                                                << w->Panel2->geometry().y();

@@ -143,6 +143,7 @@ protected:
         // The file-open panel too, once shown.
         ModalAnswer none;
         none.run([&] { import->BitBtn1->click(); });
+        QApplication::processEvents();  // the panel's layout settles once it shows
         ASSERT_TRUE(import->Panel2->isVisible());
         EXPECT_TRUE(visibleOf(import).contains(import->Panel2->geometry()))
             << describe(import->Panel2->geometry()).toStdString() << " outside "

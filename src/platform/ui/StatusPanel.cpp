@@ -21,6 +21,7 @@ QSize StatusPanel::sizeHint() const
 
 QSize StatusPanel::minimumSizeHint() const
 {
-    // A few characters, whatever the text: five panels then fit any window.
-    return QSize(fontMetrics().averageCharWidth() * 4, QLabel::minimumSizeHint().height());
+    // Its text where there is room, but never more than a share of a small
+    // screen: the five panels together stay well under 800 pixels.
+    return QSize(std::min(QLabel::sizeHint().width(), kMostAtNarrowest), QLabel::minimumSizeHint().height());
 }
