@@ -315,7 +315,16 @@ void XmlSpreadsheetWorkbook::openData(const QByteArray& bytes, const QString& pa
     begin(path);
     try {
         m_cells.formulaSyntax = SheetCells::FormulaSyntax::R1C1;
-        Reader(m_cells, path).read(bytes);
+        // Some web exporters put blank lines before the XML declaration, which
+        // XML does not allow; the rest of such a file is whole, so the blanks
+        // are passed over.
+        qsizetype blank = 0;
+        while (blank < bytes.size() && (bytes[blank] == ' ' || bytes[blank] == '\t' || bytes[blank] == '\r' || bytes[blank] == '\n'))
+            ++blank;
+        if (blank > 0 && QByteArrayView(bytes).sliced(blank).startsWith("<?xml"))
+            Reader(m_cells, path).read(QByteArray::fromRawData(bytes.constData() + blank, bytes.size() - blank));
+        else
+            Reader(m_cells, path).read(bytes);
         done();
     } catch (const std::bad_alloc&) {
         close();

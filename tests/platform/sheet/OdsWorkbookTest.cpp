@@ -151,6 +151,16 @@ TEST(OdsWorkbook, FormulaResultsErrorsAndBooleans)
     EXPECT_EQ(book.cells().string(formulas[3].text), QStringLiteral("2+2"));
 }
 
+TEST(OdsWorkbook, StoredResultsOfALibraryThatDoesNotCalculateAreCalculated)
+{
+    OdsWorkbook library;
+    library.open(ods("library_formula.ods"));
+    EXPECT_EQ(library.cellText(1, 2), QStringLiteral("3001"));
+    OdsWorkbook calculated;
+    calculated.open(ods("calculated_formula.ods"));
+    EXPECT_EQ(calculated.cellText(1, 2), QStringLiteral("0"));
+}
+
 TEST(OdsWorkbook, RepeatsPlaceCellsAndCostNothingWhenEmpty)
 {
     OdsWorkbook book;

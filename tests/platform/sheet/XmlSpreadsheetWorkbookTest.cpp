@@ -183,6 +183,12 @@ TEST(XmlSpreadsheetWorkbook, PrefixesEncodingsAndTheDateSystemVary)
     const QString wide = write(dir, "utf16.xml", utf16.encode(text));
     std::unique_ptr<Workbook> fromFile = WorkbookFile::open(wide);
     EXPECT_EQ(fromFile->cellText(1, 1), QStringLiteral("ภาษาไทย"));
+
+    // Blank lines before the declaration, as some web exporters write.
+    const QString blank = write(dir, "blank.xml", "\r\n\t <?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\"><Worksheet><Table>"
+                                "<Row><Cell><Data Type=\"Number\">7</Data></Cell></Row></Table></Worksheet></Workbook>");
+    EXPECT_EQ(WorkbookFile::open(blank)->cellText(1, 1), QStringLiteral("7"));
 }
 
 TEST(XmlSpreadsheetWorkbook, HostileOrDamagedXmlIsRefusedQuickly)
