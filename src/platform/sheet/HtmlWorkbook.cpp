@@ -8,6 +8,7 @@
 #include <libxml/parser.h>
 
 #include <QHash>
+#include <QUtf8StringView>
 
 #include <strings.h>
 
@@ -442,11 +443,16 @@ void TableReader::startElement(const xmlChar* name, const xmlChar** attrs)
         if (kind == Kind::Table) {
             m_state = State::In;
             m_tableDepth = 1;
+            return;
         }
-        return;
-    }
-    if (kind == Kind::Table)
+        if (kind != Kind::Row && kind != Kind::Cell)
+            return;
+        // Rows written without their table (a fragment) are the table, to the end.
+        m_state = State::In;
+        m_tableDepth = 1;
+    } else if (kind == Kind::Table) {
         ++m_tableDepth;
+    }
     if (m_tableDepth == 1 && kind == Kind::Row) {
         if (m_inCell)
             endCell();
@@ -770,6 +776,22 @@ TextDecoding pageEncoding(const QByteArray& bytes, const QByteArray& charset, in
     return TextDecoding::codePage(1252);
 }
 
+// The length of `b` without a multi-byte sequence left unfinished at its end.
+qsizetype wholeUtf8(const QByteArray& b)
+{
+    qsizetype i = b.size() - 1;
+    int back = 0;
+    while (i >= 0 && back < 3 && (static_cast<uchar>(b[i]) & 0xC0) == 0x80) {
+        --i;
+        ++back;
+    }
+    if (i < 0)
+        return b.size();
+    const auto lead = static_cast<uchar>(b[i]);
+    const qsizetype need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    return b.size() - i < need ? i : b.size();
+}
+
 QString noTable(const QString& path)
 {
     return SheetMessages::file(path) + QStringLiteral(" เป็นหน้าเว็บ (HTML) ที่ไม่มีตาราง จึงไม่มีข้อมูลให้อ่าน ")
@@ -821,15 +843,29 @@ void HtmlWorkbook::openHtml(const QByteArray& bytes, const QString& path, const 
         TextDecoding decoding = pageEncoding(bytes, charset, skip);
         TableReader reader(m_cells, path);
         std::u16string piece;
+        QByteArray carry;  // a UTF-8 sequence cut at the end of the last piece
         bool started = false;
         for (qsizetype at = skip; at < bytes.size(); at += kPiece) {
             const qsizetype n = std::min(kPiece, bytes.size() - at);
             const bool last = at + n == bytes.size();
-            piece.clear();
-            decoding.decode(QByteArrayView(bytes.constData() + at, n), piece, last);
-            // The parser takes no NUL characters.
-            std::replace(piece.begin(), piece.end(), u'\0', u'\uFFFD');
-            const QByteArray utf8 = QStringView(piece.data(), static_cast<qsizetype>(piece.size())).toUtf8();
+            QByteArray utf8;
+            if (decoding.encoding() == TextDecoding::Encoding::Utf8) {
+                utf8 = carry;
+                utf8.append(bytes.constData() + at, n);
+                const qsizetype whole = last ? utf8.size() : wholeUtf8(utf8);
+                carry = utf8.mid(whole);
+                utf8.truncate(whole);
+                // Valid UTF-8 goes to the parser as it is; anything else is
+                // mended first (U+FFFD), as it would be decoded.
+                if (!QUtf8StringView(utf8).isValidUtf8() || utf8.contains('\0'))
+                    utf8 = QString::fromUtf8(utf8).replace(QChar(u'\0'), QChar(0xFFFD)).toUtf8();
+            } else {
+                piece.clear();
+                decoding.decode(QByteArrayView(bytes.constData() + at, n), piece, last);
+                // The parser takes no NUL characters.
+                std::replace(piece.begin(), piece.end(), u'\0', u'\uFFFD');
+                utf8 = QStringView(piece.data(), static_cast<qsizetype>(piece.size())).toUtf8();
+            }
             if (!started) {
                 reader.start(utf8);
                 started = true;

@@ -281,6 +281,11 @@ TEST(HtmlWorkbook, MhtmlPartsAreDecodedAndTheFirstSheetFound)
     f.close();
     EXPECT_EQ(cell(*WorkbookFile::open(path), 1, 1), QStringLiteral("แผ่นแรก"));
 
+    // A message of one page, not multipart.
+    const auto onePart = read("MIME-Version: 1.0\r\nContent-Type: text/html; charset=\"windows-874\"\r\n"
+                              "Content-Transfer-Encoding: base64\r\n\r\n" + sheet(QStringLiteral("หน้าเดียว")) + "\r\n");
+    EXPECT_EQ(cell(*onePart, 1, 1), QStringLiteral("หน้าเดียว"));
+
     EXPECT_EQ(MhtmlDocument::decodeQuotedPrintable("a=3Db=\r\nc=\nd =XY=4"), QByteArray("a=bcd =XY=4"));
 }
 
@@ -300,6 +305,8 @@ TEST(HtmlWorkbook, PagesWithoutATableAreRefusedByName)
 
 TEST(HtmlWorkbook, HostileAndBrokenPagesEndQuickly)
 {
+    // Rows without their table are read as one.
+    EXPECT_EQ(grid(*read("<tr><td>1</td><td>2</td></tr>\n<tr><td>3</td></tr>")), QStringLiteral("1|2\n3|"));
     // A cut-off page reads what it holds.
     const auto cut = read("<table><tr><td>1</td><td>two</td></tr><tr><td>thr");
     EXPECT_EQ(grid(*cut), QStringLiteral("1|two\nthr|"));
@@ -325,4 +332,31 @@ TEST(HtmlWorkbook, HostileAndBrokenPagesEndQuickly)
     EXPECT_EQ(cell(*odd, 1, 1001), QStringLiteral("z"));
     EXPECT_EQ(cell(*odd, 2, 1), QStringLiteral("below"));
     EXPECT_LT(t.elapsed(), 2000);
+}
+
+TEST(HtmlWorkbook, LargePagesReadTheSameAcrossPieces)
+{
+    // Several pieces of decoding and parsing; Thai in code page 874 and in
+    // UTF-8 cut anywhere.
+    for (const bool utf8 : {false, true}) {
+        SCOPED_TRACE(utf8 ? "UTF-8" : "code page 874");
+        QByteArray page = utf8 ? "<html><head><meta charset=utf-8></head><body><table>\n"
+                               : "<html><head><meta charset=windows-874></head><body><table>\n";
+        for (int r = 1; r <= 40000; ++r) {
+            const QString row = QStringLiteral("<tr><td>ผู้ขาย %1</td><td x:num=\"%1.5\">%1.50</td></tr>\n").arg(r);
+            page += utf8 ? row.toUtf8() : cp874(row);
+        }
+        page += "</table></body></html>";
+        ASSERT_GT(page.size(), 2 << 20);
+        const auto book = read(page);
+        EXPECT_EQ(book->rowCount(), 40000);
+        for (int r = 1; r <= 40000; r += 397) {
+            ASSERT_EQ(cell(*book, r, 1), QStringLiteral("ผู้ขาย %1").arg(r));
+            ASSERT_EQ(cell(*book, r, 2), QStringLiteral("%1.5").arg(r));
+        }
+    }
+    // Bytes that are no UTF-8 in a UTF-8 page are mended, not passed on.
+    const QString mended = cell(*read("<meta charset=utf-8><table><tr><td>a\xE0\xB8" "b\xFF" "c</td></tr></table>"), 1, 1);
+    EXPECT_TRUE(mended.startsWith(u'a') && mended.contains(QStringLiteral("\uFFFDb\uFFFDc"))) << mended.toStdString();
+    EXPECT_FALSE(mended.contains(QChar(0xE0)) || mended.contains(QChar(0xFF)));
 }
