@@ -587,10 +587,16 @@ private:
         if (m_pending.empty() || row > SheetCells::kMaxRow)
             return;
         const qint64 rows = std::min<qint64>(m_rowRepeat, SheetCells::kMaxRow - row + 1);
+        // A repeated formula costs a calculation per cell when its result is
+        // not taken as stored: it counts as many cells.
         qint64 cells = 0;
-        for (const Pending& p : m_pending)
-            cells += std::min<qint64>(p.repeat, SheetCells::kMaxColumn - p.col + 1);
-        m_repeated += rows * cells - static_cast<qint64>(m_pending.size());
+        qint64 described = 0;
+        for (const Pending& p : m_pending) {
+            const qint64 weight = p.formula.isEmpty() ? 1 : OdsWorkbook::kRepeatedFormulaWeight;
+            cells += weight * std::min<qint64>(p.repeat, SheetCells::kMaxColumn - p.col + 1);
+            described += weight;
+        }
+        m_repeated += rows * cells - described;
         if (m_repeated > OdsWorkbook::kMaxRepeatedCells)
             SheetMessages::fail(SheetMessages::file(m_path)
                                 + QStringLiteral(" มีเซลล์ที่ทำซ้ำกันเกิน %L1 เซลล์ ซึ่งมากเกินกว่าแฟ้มตารางข้อมูลปกติ โปรแกรมจึงไม่อ่าน ")

@@ -17,8 +17,10 @@ class ZipArchive;
 class OdsWorkbook : public CellsWorkbook {
 public:
     // Repeated cells that hold a value are stored one by one; past this many
-    // the file is refused rather than fill memory.
-    static constexpr qint64 kMaxRepeatedCells = 4'000'000;
+    // the file is refused rather than fill memory and the clock. A repeated
+    // formula counts as kRepeatedFormulaWeight cells.
+    static constexpr qint64 kMaxRepeatedCells = 1'000'000;
+    static constexpr qint64 kRepeatedFormulaWeight = 16;
     // Text of one cell beyond this many characters is not kept.
     static constexpr qsizetype kMaxCellChars = 1 << 20;
 

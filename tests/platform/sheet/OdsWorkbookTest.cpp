@@ -196,6 +196,7 @@ TEST(OdsWorkbook, WhatCannotBeReadIsRefusedWithTheFileName)
         {"no_content.ods", "content.xml"},
         {"no_table.ods", "ไม่มีแผ่นงาน"},
         {"repeat_bomb.ods", "ซ้ำ"},
+        {"formula_repeat.ods", "ซ้ำ"},
     };
     for (const Case& c : cases) {
         const QString path = ods(c.file);
