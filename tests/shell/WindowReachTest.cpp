@@ -214,6 +214,37 @@ TEST_F(WindowReachTest, AWindowSmallerThanItsContentsScrolls)
     EXPECT_TRUE(reachable(import->l_no, import, visibleOf(import)));
 }
 
+TEST_F(WindowReachTest, OpenPanelStaysInWhatShowsOfARestoredWindowPartlyOutsideTheArea)
+{
+    logIn();
+    sizeMain(QSize(1024, 700));
+    auto* import = choose<TfrmIport_Vendor_Cheque>("N3");
+    ASSERT_NE(import, nullptr);
+    QMdiSubWindow* frame = children().last();
+    frame->showNormal();
+    frame->resize(760, 560);
+    // Half of it past the right and bottom edges of the child-window area.
+    const QSize area = main->mdiArea()->viewport()->size();
+    frame->move(area.width() - 420, area.height() - 330);
+    QApplication::processEvents();
+    const QRect shows = visibleOf(import);
+    ASSERT_LT(shows.width(), import->width());
+    ASSERT_LT(shows.height(), import->height());
+
+    ModalAnswer none;
+    none.run([&] { import->BitBtn1->click(); });
+    QApplication::processEvents();
+    ASSERT_TRUE(import->Panel2->isVisible());
+    EXPECT_TRUE(shows.contains(import->Panel2->geometry()))
+        << describe(import->Panel2->geometry()).toStdString() << " outside " << describe(shows).toStdString();
+
+    // Moved fully into the area, the panel follows the next resize.
+    frame->move(0, 0);
+    frame->resize(700, 500);
+    QApplication::processEvents();
+    EXPECT_TRUE(visibleOf(import).contains(import->Panel2->geometry()));
+}
+
 TEST_F(WindowReachTest, PasswordWindowOpensWithTheFocusInItsFirstBox)
 {
     logIn();
