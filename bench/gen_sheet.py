@@ -36,6 +36,9 @@ def main():
     ap.add_argument("rows", type=int)
     ap.add_argument("out")
     ap.add_argument("--seed", type=int, default=2569)
+    # Amount columns T, U, V as text (as SAP writes them), as numbers, or as
+    # formulas without stored results (xlwt: ROUND(total,2), ROUND(T*rate,2), T-U).
+    ap.add_argument("--amounts", choices=["text", "numbers", "formulas"], default="text")
     args = ap.parse_args()
     if not 6 <= args.rows <= 65536:
         ap.error("rows must be between 6 and 65536")
@@ -82,6 +85,13 @@ def main():
                    str(cheque), vendor_no, name, rng.choice(["1", "2"]), tax, "P", created, str(doc),
                    rng.choice(DESCRIPTIONS), "%.2f" % total, "%.2f" % wht, "%.2f" % (total - wht),
                    "F%03d" % rng.randint(1, 40), "KZ", "INV%07d" % rng.randint(0, 9999999), name]
+            if args.amounts == "numbers":
+                row[19], row[20], row[21] = total, wht, round(total - wht, 2)
+            elif args.amounts == "formulas":
+                import xlwt
+                row[19] = xlwt.Formula("ROUND(%r,2)" % total)
+                row[20] = xlwt.Formula("ROUND(T%d*%r,2)" % (r + 1, wht / total if total else 0))
+                row[21] = xlwt.Formula("T%d-U%d" % (r + 1, r + 1))
             for c in range(2, 26):
                 ws.write(r, c, row[c])
             r += 1

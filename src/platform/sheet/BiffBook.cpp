@@ -770,6 +770,7 @@ private:
 void BiffBook::calculateFormulas()
 {
     Formula::Batch batch;
+    batch.reserve(m_stale.size());
     for (const StaleFormula& s : m_stale) {
         const size_t begin = batch.code().items.size();
         QString why;

@@ -96,10 +96,12 @@ bool parseBiff8(const uint8_t* t, size_t n, Code& code, QString& why)
 {
     const size_t items = code.items.size();
     const size_t texts = code.texts.size();
+    const size_t numbers = code.numbers.size();
     size_t stack = 0;  // operands on the stack so far
     auto refuse = [&](const QString& w) {
         code.items.resize(items);
         code.texts.resize(texts);
+        code.numbers.resize(numbers);
         why = w;
         return false;
     };
@@ -200,7 +202,7 @@ bool parseBiff8(const uint8_t* t, size_t n, Code& code, QString& why)
             if (left < 2)
                 return damaged();
             Item it = make(Op::Bool);
-            it.number = t[p + 1] ? 1 : 0;
+            it.code = t[p + 1] ? 1 : 0;
             push(it, 0);
             p += 2;
             continue;
@@ -209,7 +211,8 @@ bool parseBiff8(const uint8_t* t, size_t n, Code& code, QString& why)
             if (left < 3)
                 return damaged();
             Item it = make(Op::Number);
-            it.number = u16(t + p + 1);
+            it.text = static_cast<uint32_t>(code.numbers.size());
+            code.numbers.push_back(u16(t + p + 1));
             push(it, 0);
             p += 3;
             continue;
@@ -223,7 +226,8 @@ bool parseBiff8(const uint8_t* t, size_t n, Code& code, QString& why)
             double d;
             std::memcpy(&d, &bits, sizeof d);
             Item it = make(Op::Number);
-            it.number = d;
+            it.text = static_cast<uint32_t>(code.numbers.size());
+            code.numbers.push_back(d);
             push(it, 0);
             p += 9;
             continue;

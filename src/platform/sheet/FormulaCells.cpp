@@ -62,8 +62,10 @@ bool parseAs(SheetCells::FormulaSyntax syntax, QStringView text, int row, int co
         return Formula::parse(text, Formula::Syntax::OpenFormula, row, col, code, why);
     if (Formula::parse(text, Formula::Syntax::A1, row, col, code, why))
         return true;
+    // "ROUND(1.5;0)": OpenFormula without a reference; "RC[-1]*2": R1C1.
     QString other;
-    return Formula::parse(text, Formula::Syntax::R1C1, row, col, code, other);
+    return Formula::parse(text, Formula::Syntax::OpenFormula, row, col, code, other)
+           || Formula::parse(text, Formula::Syntax::R1C1, row, col, code, other);
 }
 
 }

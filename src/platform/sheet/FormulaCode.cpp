@@ -147,10 +147,12 @@ public:
         }
         const size_t items = m_code.items.size();
         const size_t texts = m_code.texts.size();
+        const size_t numbers = m_code.numbers.size();
         const bool ok = expression(1) && (space(), m_p == m_s.size() || fail(syntaxError()));
         if (!ok) {
             m_code.items.resize(items);
             m_code.texts.resize(texts);
+            m_code.numbers.resize(numbers);
             why = m_why;
         }
         return ok;
@@ -365,7 +367,8 @@ private:
         if (end != digits.constData() + digits.size() || !std::isfinite(v))
             return fail(syntaxError());
         Item it = item(Op::Number);
-        it.number = v;
+        it.text = static_cast<uint32_t>(m_code.numbers.size());
+        m_code.numbers.push_back(v);
         put(it);
         return true;
     }
@@ -429,7 +432,7 @@ private:
         }
         if (word.compare(u"TRUE", Qt::CaseInsensitive) == 0 || word.compare(u"FALSE", Qt::CaseInsensitive) == 0) {
             Item it = item(Op::Bool);
-            it.number = word.size() == 4 ? 1 : 0;
+            it.code = word.size() == 4 ? 1 : 0;
             put(it);
             return true;
         }

@@ -19,9 +19,9 @@
 namespace Formula {
 
 enum class Op : uint8_t {
-    Number,   // number
+    Number,   // text: index into Code::numbers
     Text,     // text: index into Code::texts
-    Bool,     // number: 0 or 1
+    Bool,     // code: 0 or 1
     Error,    // code: an error value (ErrorCode)
     Missing,  // an argument left out: IF(A1,,1)
     Ref,      // row1, col1
@@ -58,14 +58,14 @@ enum ErrorCode : uint8_t {
 };
 QString errorName(uint8_t code);
 
+// 24 bytes: a sheet of formulas holds millions of these.
 struct Item {
     Op op;
     Fn fn;
     uint8_t argc;
     uint8_t code;
-    int32_t row1, col1, row2, col2;  // 1-based
-    double number;
     uint32_t text;
+    int32_t row1, col1, row2, col2;  // 1-based
 };
 
 // The nesting the spreadsheet program allows, and the longest formula text.
@@ -76,10 +76,12 @@ constexpr int kMaxLength = 8192;
 struct Code {
     std::vector<Item> items;
     std::vector<QString> texts;
+    std::vector<double> numbers;
     void clear()
     {
         items.clear();
         texts.clear();
+        numbers.clear();
     }
 };
 

@@ -404,6 +404,16 @@ double roundDecimal(double value, int digits)
         return value;
     if (digits > 15)
         return value;
+    // Far from a half, the 15 digits and the double round alike: no text needed.
+    if (digits >= 0 && digits <= 15) {
+        static const double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const double scaled = value * kPowers[digits];
+        if (std::fabs(scaled) < 1e7) {
+            const double frac = std::fabs(scaled - std::trunc(scaled));
+            if (std::fabs(frac - 0.5) > 1e-6)
+                return std::round(scaled) / kPowers[digits];
+        }
+    }
     char buf[64];
     // d.dddddddddddddde±X: the 15 significant digits the spreadsheet shows.
     std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
@@ -531,7 +541,8 @@ void Batch::dependencies(const Entry& e, std::vector<uint32_t>& out)
 
 Value Batch::evaluate(const Entry& e)
 {
-    std::vector<Value> stack;
+    std::vector<Value>& stack = m_stack;
+    stack.clear();
     auto deref = [this](Value v) { return derefValue(std::move(v)); };
     auto pop = [&]() {
         Value v = std::move(stack.back());
@@ -543,9 +554,9 @@ Value Batch::evaluate(const Entry& e)
             return Value::fail(QStringLiteral("มีสูตรที่ต้องคำนวณมากเกินกว่าที่โปรแกรมจะคำนวณเองได้"));
         const Item& it = m_code.items[k];
         switch (it.op) {
-        case Op::Number: stack.push_back(Value::num(it.number)); break;
+        case Op::Number: stack.push_back(Value::num(m_code.numbers[it.text])); break;
         case Op::Text: stack.push_back(Value::str(m_code.texts[it.text])); break;
-        case Op::Bool: stack.push_back(Value::boolean(it.number != 0)); break;
+        case Op::Bool: stack.push_back(Value::boolean(it.code != 0)); break;
         case Op::Error: stack.push_back(Value::error(it.code)); break;
         case Op::Missing: stack.push_back(Value()); break;
         case Op::Ref:
@@ -645,10 +656,13 @@ Value Batch::evaluate(const Entry& e)
             break;
         }
         case Op::Call: {
-            std::vector<Value> args(it.argc);
-            for (int a = it.argc - 1; a >= 0; --a)
-                args[static_cast<size_t>(a)] = pop();
-            stack.push_back(callFunction(it.fn, args));
+            // The arguments are the top of the stack: called in place.
+            const size_t argc = it.argc;
+            if (stack.size() < argc)
+                return Value::fail(QStringLiteral("สูตรเสียหาย อ่านไม่ได้"));
+            Value r = callFunction(it.fn, std::span<Value>(stack.data() + (stack.size() - argc), argc));
+            stack.resize(stack.size() - argc);
+            stack.push_back(std::move(r));
             break;
         }
         }
@@ -670,7 +684,7 @@ Value Batch::derefValue(Value v)
     return Value::fail(rangeAsValue());
 }
 
-Value Batch::callFunction(Fn fn, std::vector<Value>& args)
+Value Batch::callFunction(Fn fn, std::span<Value> args)
 {
     // Every function but SUM and IF takes values: references read, failures first.
     if (fn != Fn::Sum && fn != Fn::If) {
@@ -844,7 +858,10 @@ void Batch::run(const Cells& cells)
 {
     m_cells = &cells;
     m_work = 0;
-    std::stable_sort(m_entries.begin(), m_entries.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
+    const auto byKey = [](const Entry& a, const Entry& b) { return a.key < b.key; };
+    // An .xls gives its formulas in row order already.
+    if (!std::is_sorted(m_entries.begin(), m_entries.end(), byKey))
+        std::stable_sort(m_entries.begin(), m_entries.end(), byKey);
     // Of two formulas for one cell the later stands.
     size_t out = 0;
     for (size_t i = 0; i < m_entries.size(); ++i) {

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 // Calculates the formulas of one worksheet with the spreadsheet program's
@@ -86,7 +87,7 @@ class Batch {
 public:
     // Cells visited while calculating, over all formulas, before the rest
     // fail as too much to calculate: bounds the time a hostile file takes.
-    static constexpr uint64_t kWorkLimit = 20'000'000;
+    static constexpr uint64_t kWorkLimit = 5'000'000;
 
     Code& code() { return m_code; }
     // A formula to calculate, its items [begin, end) of code(); a later one
@@ -95,6 +96,7 @@ public:
     // A formula that could not be parsed: its cell fails with `why`.
     void addRefused(int row, int col, const QString& why);
     size_t size() const { return m_entries.size(); }
+    void reserve(size_t formulas) { m_entries.reserve(formulas); }
     bool empty() const { return m_entries.empty(); }
 
     // Calculates every formula. The results follow, in row and column order.
@@ -117,11 +119,12 @@ private:
     Value cellValue(int row, int col);
     Value evaluate(const Entry& e);
     Value derefValue(Value v);
-    Value callFunction(Fn fn, std::vector<Value>& args);
+    Value callFunction(Fn fn, std::span<Value> args);
     void dependencies(const Entry& e, std::vector<uint32_t>& out);
 
     Code m_code;
     std::vector<Entry> m_entries;
+    std::vector<Value> m_stack;
     const Cells* m_cells = nullptr;
     uint64_t m_work = 0;
     int m_rows = 0;
