@@ -104,7 +104,9 @@ void answer(SaveRun* run)
         box && !box->property("answered").toBool()) {
         box->setProperty("answered", true);
         run->texts << box->text();
-        if (run->confirmedNs < 0 && box->button(QMessageBox::Cancel)) {
+        // The clock starts at the save's own confirmation; a file saved before
+        // is asked about first.
+        if (run->confirmedNs < 0 && box->text() == ChequeSave::confirmMessage()) {
             run->confirmedNs = run->clock.nsecsElapsed();
             run->paint->lastNs = run->confirmedNs;
             run->paint->running = true;

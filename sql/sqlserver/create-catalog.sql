@@ -1,5 +1,10 @@
--- Creates the cheque-vendor catalogue on SQL Server: the seven tables, the
--- free staging flag, the required version and the indexes the look-ups use.
+-- Creates the cheque-vendor catalogue on SQL Server: the seven tables and the
+-- import ledger, the free staging flag, the required version and the indexes
+-- the look-ups use. Text columns: keys and searched columns nvarchar(445)
+-- (an index key of 900 bytes, with the amount beside the cheque key in the
+-- invoice-line index), every other text the save writes nvarchar(max).
+-- A catalogue made before the ledger is brought up to date by
+-- upgrade-import-log.sql.
 -- Run once with sqlcmd as an administrator:
 --   sqlcmd -S <server> -E -i create-catalog.sql
 -- The program's login (User ID qvbnr, in the fixed connection string) is
@@ -40,32 +45,32 @@ CREATE TABLE dbo.TSQ_IsUse_Data_Temp (
 );
 
 CREATE TABLE dbo.TSQ_Cheque_Temp (
-    Cheque_PK    nvarchar(50) NULL,
+    Cheque_PK    nvarchar(445) NULL,
     Total_Amount decimal(18, 2) NULL,
     WHT_Amount   decimal(18, 2) NULL,
     To_Be_Paid   decimal(18, 2) NULL,
-    Invoice_No   nvarchar(100) NULL
+    Invoice_No   nvarchar(max) NULL
 );
 CREATE INDEX IX_TSQ_Cheque_Temp_Cheque_PK ON dbo.TSQ_Cheque_Temp (Cheque_PK);
 
 CREATE TABLE dbo.TSQ_Cheque_Main (
-    Cheque_PK                      nvarchar(50) NULL,
-    Profit_Center_Code             nvarchar(50) NULL,
-    Deka_Creat_date                nvarchar(30) NULL,
-    Deka_Receipt_Date              nvarchar(30) NULL,
-    Payment_Method                 nvarchar(50) NULL,
-    Deka_Number                    nvarchar(50) NULL,
-    Clearing_Document              nvarchar(50) NULL,
-    Clearing_Date                  nvarchar(30) NULL,
-    Check_No                       nvarchar(50) NULL,
-    Vendor_no                      nvarchar(50) NULL,
-    Vendor_Name                    nvarchar(255) NULL,
-    Delivery_Mode                  nvarchar(50) NULL,
-    Tax_Number                     nvarchar(50) NULL,
-    Data_Status                    nvarchar(50) NULL,
-    Cheque_Reference_Document_Type nvarchar(100) NULL,
-    Invoice_No                     nvarchar(200) NULL,  -- the invoice list, cut to 180 characters
-    vendor_name_recmoney           nvarchar(255) NULL,
+    Cheque_PK                      nvarchar(445) NULL,
+    Profit_Center_Code             nvarchar(445) NULL,
+    Deka_Creat_date                nvarchar(max) NULL,
+    Deka_Receipt_Date              nvarchar(max) NULL,
+    Payment_Method                 nvarchar(max) NULL,
+    Deka_Number                    nvarchar(445) NULL,
+    Clearing_Document              nvarchar(max) NULL,
+    Clearing_Date                  nvarchar(max) NULL,
+    Check_No                       nvarchar(445) NULL,
+    Vendor_no                      nvarchar(max) NULL,
+    Vendor_Name                    nvarchar(max) NULL,
+    Delivery_Mode                  nvarchar(max) NULL,
+    Tax_Number                     nvarchar(max) NULL,
+    Data_Status                    nvarchar(max) NULL,
+    Cheque_Reference_Document_Type nvarchar(max) NULL,
+    Invoice_No                     nvarchar(max) NULL,  -- the row's invoice number, then the list cut to 180 characters
+    vendor_name_recmoney           nvarchar(max) NULL,
     Sum_Total_Amount               decimal(18, 2) NULL,
     Sum_WHT_Amount                 decimal(18, 2) NULL,
     Sum_To_Be_Paid                 decimal(18, 2) NULL
@@ -73,23 +78,44 @@ CREATE TABLE dbo.TSQ_Cheque_Main (
 CREATE INDEX IX_TSQ_Cheque_Main_Cheque_PK ON dbo.TSQ_Cheque_Main (Cheque_PK);
 
 CREATE TABLE dbo.TSQ_Cheque_Detail (
-    Cheque_PK    nvarchar(50) NULL,
-    Pstng_Date   nvarchar(30) NULL,
-    DocumentNo   nvarchar(50) NULL,
-    Description  nvarchar(255) NULL,
+    Cheque_PK    nvarchar(445) NULL,
+    Pstng_Date   nvarchar(max) NULL,
+    DocumentNo   nvarchar(max) NULL,
+    Description  nvarchar(max) NULL,
     Total_Amount decimal(18, 2) NULL,
     WHT_Amount   decimal(18, 2) NULL,
     To_Be_Paid   decimal(18, 2) NULL,
-    Fund         nvarchar(50) NULL
+    Fund         nvarchar(max) NULL
 );
 CREATE INDEX IX_TSQ_Cheque_Detail_Cheque_PK ON dbo.TSQ_Cheque_Detail (Cheque_PK, Total_Amount);
 
 CREATE TABLE dbo.TSQR_Profit_Center (
-    Profit_Center_Code                nvarchar(50) NULL,
-    Profit_Center_Name                nvarchar(255) NULL,
-    Profit_Center_Lacation_Rec_Cheque nvarchar(255) NULL
+    Profit_Center_Code                nvarchar(445) NULL,
+    Profit_Center_Name                nvarchar(max) NULL,
+    Profit_Center_Lacation_Rec_Cheque nvarchar(max) NULL
 );
 CREATE INDEX IX_TSQR_Profit_Center_Code ON dbo.TSQR_Profit_Center (Profit_Center_Code);
+
+-- One row per save that committed, written in the save's own transaction.
+CREATE TABLE dbo.TSQ_Import_Log (
+    Import_Date          datetime NULL,
+    Login_Name           nvarchar(445) NULL,
+    Workstation_Name     nvarchar(max) NULL,
+    File_Name            nvarchar(445) NULL,
+    File_Size            bigint NULL,
+    File_SHA256          nvarchar(64) NULL,
+    Lines_Taken          int NULL,
+    Lines_Passed_Over    int NULL,
+    Cheques_New          int NULL,
+    Cheques_Stored       int NULL,
+    Invoice_Lines_Added  int NULL,
+    Invoice_Lines_Stored int NULL,
+    Sum_Total_Amount     decimal(18, 2) NULL,
+    Sum_WHT_Amount       decimal(18, 2) NULL,
+    Sum_To_Be_Paid       decimal(18, 2) NULL,
+    Reconciled           nvarchar(10) NULL
+);
+CREATE INDEX IX_TSQ_Import_Log_File_SHA256 ON dbo.TSQ_Import_Log (File_SHA256);
 
 INSERT INTO dbo.TSQ_IsUse_Data_Temp (Is_User_Temp) VALUES (N'');
 INSERT INTO dbo.ZUD_Version (Version_NO) VALUES (N'2.0');

@@ -1,5 +1,6 @@
 #include "ChequeSave.h"
 
+#include "ColumnLimits.h"
 #include "DatabaseError.h"
 #include "ImportGridLayout.h"
 #include "ImportRow.h"
@@ -7,14 +8,27 @@
 #include "SaveLock.h"
 #include "SaveStatements.h"
 #include "SharedTexts.h"
+#include "SheetSummary.h"
 #include "StagingFlag.h"
 #include "TextGrid.h"
 
+#include <QSysInfo>
+#include <atomic>
 #include <optional>
 
 namespace {
 
 using L = ImportGridLayout;
+
+// The missing ledger table is told once per program run.
+std::atomic<bool> g_ledgerNoticeGiven{false};
+
+QString foldedKey(QString key)
+{
+    while (key.endsWith(u' '))
+        key.chop(1);
+    return key.toCaseFolded();
+}
 
 }  // namespace
 
@@ -86,6 +100,30 @@ QString ChequeSave::badAmountMessage(const TextGrid& grid)
     return QString();
 }
 
+QString ChequeSave::tooLongMessage(const TextGrid& grid)
+{
+    const QString main = QStringLiteral("TSQ_Cheque_Main");
+    const struct {
+        int column;
+        int limit;
+    } limited[] = {{L::ChequePk, ColumnLimits::length(main, QStringLiteral("Cheque_PK"))},
+                   {L::ProfitCenterCode, ColumnLimits::length(main, QStringLiteral("Profit_Center_Code"))},
+                   {L::DekaNumber, ColumnLimits::length(main, QStringLiteral("Deka_Number"))},
+                   {L::CheckNo, ColumnLimits::length(main, QStringLiteral("Check_No"))}};
+    for (int r = 1; r < grid.rowCount(); ++r) {
+        for (const auto& c : limited) {
+            const qsizetype length = grid.cell(c.column, r).size();
+            if (c.limit > 0 && length > c.limit)
+                return QStringLiteral("ข้อความยาวเกินกว่าที่ฐานข้อมูลเก็บได้\nแถว %1 คอลัมน์ %2 : ยาว %3 ตัวอักษร เก็บได้ไม่เกิน %4 ตัวอักษร")
+                    .arg(r)
+                    .arg(grid.cell(c.column, 0))
+                    .arg(length)
+                    .arg(c.limit);
+        }
+    }
+    return QString();
+}
+
 QString ChequeSave::decodeXmlEntities(const QString& text)
 {
     const qsizetype first = text.indexOf(u'&');
@@ -140,7 +178,21 @@ QString ChequeSave::decodeXmlEntities(const QString& text)
     return out;
 }
 
+ChequeSave::Result ChequeSave::run(const TextGrid& grid, const Hooks& hooks, const Source& source)
+{
+    m_notice.clear();
+    Result result = runSteps(grid, hooks, source);
+    // Whatever ended the save, the missing ledger is told with its outcome.
+    result.notice = m_notice;
+    return result;
+}
+
 ChequeSave::Result ChequeSave::run(const TextGrid& grid, const Hooks& hooks)
+{
+    return run(grid, hooks, Source());
+}
+
+ChequeSave::Result ChequeSave::runSteps(const TextGrid& grid, const Hooks& hooks, const Source& source)
 {
     if (!hasImportLayout(grid))
         return {Outcome::NotRead, notReadMessage()};
@@ -154,9 +206,44 @@ ChequeSave::Result ChequeSave::run(const TextGrid& grid, const Hooks& hooks)
     const QString bad = badAmountMessage(grid);
     if (!bad.isEmpty())
         return {Outcome::BadAmount, bad};
+    const QString tooLong = tooLongMessage(grid);
+    if (!tooLong.isEmpty())
+        return {Outcome::TooLong, tooLong};
+
+    // The ledger row this save writes if it commits; the counts of what it
+    // adds are filled in while it writes.
+    const SheetSummary fromGrid = source.sheet ? SheetSummary() : SheetSummary::fromGrid(grid);
+    const SheetSummary& sheet = source.sheet ? *source.sheet : fromGrid;
+    ImportLedger::Row row;
+    row.login = source.login.left(ColumnLimits::kKeyLength);
+    row.workstation = source.workstation.isEmpty() ? QSysInfo::machineHostName() : source.workstation;
+    row.fileName = sheet.fileName.left(ColumnLimits::kKeyLength);
+    row.fileSize = sheet.fileSize;
+    row.sha256 = sheet.sha256;
+    row.linesTaken = grid.rowCount() - 1;
+    row.linesPassedOver = static_cast<int>(sheet.passedOver.size());
+    row.sumTotal = sheet.taken.total;
+    row.sumWht = sheet.taken.wht;
+    row.sumToBePaid = sheet.taken.toBePaid;
+    row.reconciled = sheet.reconciledWord();
+
+    // A catalogue without the ledger (SQL Server not yet upgraded) still saves.
+    const std::optional<std::vector<ImportLedger::Row>> earlier = ImportLedger::savesOf(m_a, row.sha256);
+    if (!earlier && !g_ledgerNoticeGiven.exchange(true))
+        m_notice = ImportLedger::missingTableMessage();
+    auto cancelled = [] { return Result{Outcome::Cancelled, QString()}; };
+
+    if (hooks.confirmFirst) {
+        if (sheet.reconciled() == SheetSummary::Reconciled::No
+            && !hooks.confirmFirst(ImportLedger::notReconciledMessage(sheet)))
+            return cancelled();
+        if (earlier && !row.sha256.isEmpty() && !earlier->empty()
+            && !hooks.confirmFirst(ImportLedger::duplicateMessage(*earlier)))
+            return cancelled();
+    }
 
     if (hooks.confirm && !hooks.confirm())
-        return {Outcome::Cancelled, QString()};
+        return cancelled();
 
     // The take: alone in its transaction, under the save lock (SQL Server)
     // or the file's write lock (embedded), so two takers cannot both get the
@@ -181,10 +268,14 @@ ChequeSave::Result ChequeSave::run(const TextGrid& grid, const Hooks& hooks)
         db.rollback();
         throw;
     }
-    return writeAll(grid, hooks, flag);
+    Result result = writeAll(grid, hooks, flag, earlier ? &row : nullptr);
+    if ((result.outcome == Outcome::Saved || result.outcome == Outcome::SavedFlagKept) && earlier)
+        result.ledger = row;
+    return result;
 }
 
-ChequeSave::Result ChequeSave::writeAll(const TextGrid& grid, const Hooks& hooks, StagingFlag& flag)
+ChequeSave::Result ChequeSave::writeAll(const TextGrid& grid, const Hooks& hooks, StagingFlag& flag,
+                                        ImportLedger::Row* ledger)
 {
     Connection& db = m_a.connection();
     // Frees the flag after a failure; says so when even that fails.
@@ -217,11 +308,12 @@ ChequeSave::Result ChequeSave::writeAll(const TextGrid& grid, const Hooks& hooks
         if (hooks.started)
             hooks.started(rows);
         ImportRow row(grid);
+        m_chequesSeen.clear();
         for (int r = 1; r <= rows; ++r) {
             if (hooks.rowStarted)
                 hooks.rowStarted(r);
             row.moveTo(r);
-            writeRow(row);
+            writeRow(row, ledger);
             if (hooks.rowDone)
                 hooks.rowDone(r);
         }
@@ -229,6 +321,10 @@ ChequeSave::Result ChequeSave::writeAll(const TextGrid& grid, const Hooks& hooks
         writeSums();
         writeInvoiceLists();
         emptyStaging();
+        // In the save's transaction: the ledger lists this save if and only
+        // if it commits.
+        if (ledger)
+            ImportLedger::write(m_a, *ledger);
         db.commit();
     } catch (const DatabaseError& e) {
         db.rollback();
@@ -255,7 +351,7 @@ ChequeSave::Result ChequeSave::writeAll(const TextGrid& grid, const Hooks& hooks
     return {Outcome::Saved, savedMessage()};
 }
 
-void ChequeSave::writeRow(ImportRow& row)
+void ChequeSave::writeRow(ImportRow& row, ImportLedger::Row* ledger)
 {
     namespace S = SaveStatements;
     Query& q = m_a;
@@ -266,7 +362,13 @@ void ChequeSave::writeRow(ImportRow& row)
     // Cheque header: created by the first row of a key, later rows refresh the tax number.
     S::chequeLookup(q, row);
     q.open();
-    if (q.recordCount() >= 1)
+    const bool stored = q.recordCount() >= 1;
+    // Counted once per cheque, by what its first line of this save found.
+    if (ledger && !m_chequesSeen.contains(foldedKey(row.cell(L::ChequePk)))) {
+        m_chequesSeen.insert(foldedKey(row.cell(L::ChequePk)));
+        ++(stored ? ledger->chequesStored : ledger->chequesNew);
+    }
+    if (stored)
         S::taxNumberUpdate(q, row);
     else
         S::newCheque(q, row);
@@ -286,6 +388,10 @@ void ChequeSave::writeRow(ImportRow& row)
     if (q.recordCount() < 1) {
         S::newInvoiceLine(q, row);
         q.execute();
+        if (ledger)
+            ++ledger->invoiceLinesAdded;
+    } else if (ledger) {
+        ++ledger->invoiceLinesStored;
     }
 }
 

@@ -1,13 +1,18 @@
 #pragma once
 
+#include "ImportLedger.h"
+
+#include <QSet>
 #include <QString>
 #include <QStringView>
 #include <functional>
+#include <optional>
 
 class ImportRow;
 class Query;
 class StagingFlag;
 class TextGrid;
+struct SheetSummary;
 
 // Saves the import grid into the database: one staging row per grid row, the
 // cheque header (created once, later only its tax number refreshed), new profit
@@ -25,6 +30,7 @@ public:
         NotRead,    // the grid does not hold a read sheet; nothing written
         Busy,       // another workstation holds the staging area; nothing written
         BadAmount,  // an amount the database would refuse; nothing written
+        TooLong,    // a text longer than its column holds; nothing written
         Cancelled,  // the user did not confirm; nothing written
         Failed,     // the database refused part of it; nothing of it kept
         Saved,
@@ -33,10 +39,28 @@ public:
     struct Result {
         Outcome outcome;
         QString message;  // what to tell the user; empty after a cancel
+        // Said before the message, once per program run: the ledger table is
+        // missing, and which script adds it. Empty otherwise.
+        QString notice;
+        // The ledger row written with a save that committed.
+        std::optional<ImportLedger::Row> ledger;
+    };
+
+    // Where the grid came from and who saves it, for the ledger and the
+    // checks before the save. Without a sheet, the ledger row is made from
+    // the grid alone (no file, no totals row).
+    struct Source {
+        const SheetSummary* sheet = nullptr;
+        QString login;
+        QString workstation;  // the host name when empty
     };
 
     // What the window does while the save runs. Any hook may be left empty.
     struct Hooks {
+        // Asked before the save's own confirmation when the sheet's totals do
+        // not match, then when the ledger holds the file already; false stops
+        // before the flag is taken. Without it both go on.
+        std::function<bool(const QString& question)> confirmFirst;
         std::function<bool()> confirm;              // asked once the checks passed; false stops
         std::function<void(int rows)> started;      // the flag is taken; rows data rows follow
         std::function<void(int row)> rowStarted;    // grid row about to be written
@@ -47,6 +71,7 @@ public:
     // a result, which run on queryB.
     ChequeSave(Query& queryA, Query& queryB);
 
+    Result run(const TextGrid& grid, const Hooks& hooks, const Source& source);
     Result run(const TextGrid& grid, const Hooks& hooks);
 
     static QString confirmMessage();
@@ -65,6 +90,10 @@ public:
     // The message for the first amount cell (columns 19 to 21) the database
     // would refuse; empty text when every amount is fine.
     static QString badAmountMessage(const TextGrid& grid);
+    // The message for the first key or searched cell (cheque key, profit
+    // centre code, Deka number, check number) longer than its column holds;
+    // empty text when every one fits.
+    static QString tooLongMessage(const TextGrid& grid);
     // Undoes the entity references that the database's XML concatenation puts
     // into an invoice list: &amp; &lt; &gt; &quot; &apos; &#NN; &#xHH;.
     static QString decodeXmlEntities(const QString& text);
@@ -75,12 +104,15 @@ public:
     static constexpr int kTakeWaitMs = 2000;
 
 private:
-    Result writeAll(const TextGrid& grid, const Hooks& hooks, StagingFlag& flag);
-    void writeRow(ImportRow& row);
+    Result runSteps(const TextGrid& grid, const Hooks& hooks, const Source& source);
+    Result writeAll(const TextGrid& grid, const Hooks& hooks, StagingFlag& flag, ImportLedger::Row* ledger);
+    void writeRow(ImportRow& row, ImportLedger::Row* ledger);
     void writeSums();
     void writeInvoiceLists();
     void emptyStaging();
 
     Query& m_a;
     Query& m_b;
+    QSet<QString> m_chequesSeen;
+    QString m_notice;  // keys of this save, as the database compares them
 };

@@ -5,6 +5,7 @@
 
 class TextGrid;
 class Workbook;
+struct SheetSummary;
 
 // A workbook that could not be read: what went wrong and which file.
 class SheetReadError : public std::runtime_error {
@@ -18,7 +19,13 @@ public:
 // and one row per payment line taken, and the count of lines taken is returned
 // (0: the grid holds the header row alone). On failure SheetReadError is thrown
 // and the grid is left exactly as it was.
-int readChequeSheet(const QString& path, TextGrid& grid);
+//
+// With a summary, it also receives what the read found beside the grid
+// (SheetSummary): the file's name, size and SHA-256 of the very bytes read,
+// the rows passed over, the sums, the sheet's totals row, the cells the save
+// would refuse. The file is read once either way.
+int readChequeSheet(const QString& path, TextGrid& grid, SheetSummary* summary = nullptr);
 
-// The same from a workbook already open, which is closed afterwards.
-int readChequeSheet(Workbook& book, TextGrid& grid);
+// The same from a workbook already open, which is closed afterwards; the
+// summary then names no file.
+int readChequeSheet(Workbook& book, TextGrid& grid, SheetSummary* summary = nullptr);

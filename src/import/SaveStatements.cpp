@@ -1,8 +1,10 @@
 #include "SaveStatements.h"
 
 #include "ImportGridLayout.h"
+#include "ImportLedger.h"
 #include "ImportRow.h"
 #include "Query.h"
+#include "SheetSummary.h"
 
 namespace SaveStatements {
 
@@ -18,6 +20,11 @@ SqlText T(const QString& v)
 SqlNumber N(const QString& v)
 {
     return SqlNumber{v};
+}
+
+SqlNumber N(qint64 v)
+{
+    return SqlNumber{QString::number(v)};
 }
 
 void start(Query& q)
@@ -199,6 +206,35 @@ void invoiceListUpdate(Query& q, const QString& list, const QString& chequePk)
     q.addLine({"UPDATE TSQ_Cheque_Main"});
     q.addLine({"SET Invoice_No =", T(list)});
     q.addLine({"WHERE  Cheque_PK =", T(chequePk)});
+}
+
+void ledgerLookup(Query& q, const QString& sha256)
+{
+    start(q);
+    q.addLine({"SELECT Import_Date, Login_Name, Workstation_Name, File_Name, File_Size, File_SHA256"});
+    q.addLine({", Lines_Taken, Lines_Passed_Over, Cheques_New, Cheques_Stored"});
+    q.addLine({", Invoice_Lines_Added, Invoice_Lines_Stored"});
+    q.addLine({", Sum_Total_Amount, Sum_WHT_Amount, Sum_To_Be_Paid, Reconciled"});
+    q.addLine({"FROM TSQ_Import_Log"});
+    q.addLine({"WHERE File_SHA256 =", T(sha256)});
+    q.addLine({"ORDER BY Import_Date DESC"});
+}
+
+void ledgerInsert(Query& q, const ImportLedger::Row& r)
+{
+    start(q);
+    q.addLine({"INSERT INTO TSQ_Import_Log"});
+    q.addLine({"(Import_Date, Login_Name, Workstation_Name, File_Name, File_Size, File_SHA256"});
+    q.addLine({", Lines_Taken, Lines_Passed_Over, Cheques_New, Cheques_Stored"});
+    q.addLine({", Invoice_Lines_Added, Invoice_Lines_Stored"});
+    q.addLine({", Sum_Total_Amount, Sum_WHT_Amount, Sum_To_Be_Paid, Reconciled)"});
+    q.addLine({"VALUES"});
+    q.addLine({"(Getdate(), ", T(r.login), ", ", T(r.workstation), ", ", T(r.fileName), ", ", N(r.fileSize), ", ",
+               T(r.sha256)});
+    q.addLine({", ", N(r.linesTaken), ", ", N(r.linesPassedOver), ", ", N(r.chequesNew), ", ", N(r.chequesStored)});
+    q.addLine({", ", N(r.invoiceLinesAdded), ", ", N(r.invoiceLinesStored)});
+    q.addLine({", ", N(SheetSummary::decimalText(r.sumTotal)), ", ", N(SheetSummary::decimalText(r.sumWht)), ", ",
+               N(SheetSummary::decimalText(r.sumToBePaid)), ", ", T(r.reconciled), ")"});
 }
 
 void stagingEmpty(Query& q)

@@ -5,6 +5,10 @@
 class ImportRow;
 class Query;
 
+namespace ImportLedger {
+struct Row;
+}
+
 // Every statement of the save and of the staging-area flag, one function
 // each. A function closes the query, clears its statement and adds the lines;
 // the caller opens it (a look-up) or executes it. The save, the flag and the
@@ -50,6 +54,11 @@ void sumsUpdate(Query& q, const QString& total, const QString& wht, const QStrin
 // Cheque_PK, Invoice_no), and the update of one header with its list.
 void invoiceListsPerCheque(Query& q);
 void invoiceListUpdate(Query& q, const QString& list, const QString& chequePk);
+
+// The import ledger: the earlier saves of one file by its SHA-256, newest
+// first, and the row a save writes, dated by the server.
+void ledgerLookup(Query& q, const QString& sha256);
+void ledgerInsert(Query& q, const ImportLedger::Row& row);
 
 // Empties the staging table: at the save's start and end, and from the clear
 // button (which words it over two lines).

@@ -1,17 +1,31 @@
 #include "SearchText.h"
 
+#include "ColumnLimits.h"
+
+namespace {
+// QLineEdit's own maximum length.
+constexpr int kEditDefaultMaxLength = 32767;
+}  // namespace
+
 int SearchText::columnLength(ReportSelection::Mode mode)
 {
     switch (mode) {
-    case ReportSelection::Mode::ChequeNo:    // Check_No nvarchar(50)
-    case ReportSelection::Mode::DekaNumber:  // Deka_Number nvarchar(50)
-        return 50;
-    case ReportSelection::Mode::VendorName:  // Vendor_Name nvarchar(255)
-        return 255;
+    case ReportSelection::Mode::ChequeNo:
+        return ColumnLimits::length(QStringLiteral("TSQ_Cheque_Main"), QStringLiteral("Check_No"));
+    case ReportSelection::Mode::DekaNumber:
+        return ColumnLimits::length(QStringLiteral("TSQ_Cheque_Main"), QStringLiteral("Deka_Number"));
+    case ReportSelection::Mode::VendorName:
+        return ColumnLimits::length(QStringLiteral("TSQ_Cheque_Main"), QStringLiteral("Vendor_Name"));
     case ReportSelection::Mode::All:
         break;
     }
     return 0;
+}
+
+int SearchText::boxMaxLength(ReportSelection::Mode mode)
+{
+    const int limit = columnLength(mode);
+    return limit == ColumnLimits::kFree ? kEditDefaultMaxLength : limit + 1;
 }
 
 QString SearchText::refusal(const ReportSelection& selection)
@@ -32,6 +46,8 @@ QString SearchText::refusal(const ReportSelection& selection)
                                   "โปรดพิมพ์ข้อความใหม่");
     }
     const int limit = columnLength(selection.mode);
+    if (limit == ColumnLimits::kFree)
+        return QString();
     // "=" ignores trailing blanks, as both databases compare; LIKE does not.
     qsizetype length = t.size();
     if (selection.mode != ReportSelection::Mode::VendorName)

@@ -11,9 +11,16 @@
 // instead of quietly becoming another search.
 class SearchText {
 public:
-    // The longest value the searched column holds, as the catalogue of
-    // either database declares it; 0 for a selection without text.
+    // The longest value the searched column holds, as the column limits
+    // state it for both databases; 0 (ColumnLimits::kFree) for a column
+    // without a limit and for a selection without text.
     static int columnLength(ReportSelection::Mode mode);
+
+    // The length a search box allows: one character more than the column
+    // holds, so a longer text, typed or pasted, stays visible as too long and
+    // is refused, not cut into another; the edit box's own default for a
+    // column without a limit.
+    static int boxMaxLength(ReportSelection::Mode mode);
 
     // Empty when the selection can be searched; otherwise what to tell the user.
     static QString refusal(const ReportSelection& selection);

@@ -87,11 +87,15 @@ TEST_F(ChequeSaveTest, TypicalSheetStoresHeadersLinesCentresSumsAndLists)
     EXPECT_EQ(w->ProgressBar1->value(), 15);
     EXPECT_EQ(w->StringGrid1->grid().rowCount(), 16);
 
-    // The same sheet once more changes nothing.
+    // The same sheet once more changes nothing, once the user has confirmed
+    // saving a file saved before.
     const QString main = dump("TSQ_Cheque_Main");
     const QString detail = dump("TSQ_Cheque_Detail");
     const QString centres = dump("TSQR_Profit_Center");
-    EXPECT_EQ(save(), (QStringList{confirmSave(), saved()}));
+    const QStringList again = save({B::Ok, B::Ok, B::Ok});
+    ASSERT_EQ(again.size(), 3);
+    EXPECT_TRUE(again[0].startsWith(QStringLiteral("แฟ้มนี้เคยบันทึกลงฐานข้อมูลแล้ว")));
+    EXPECT_EQ(again.mid(1), (QStringList{confirmSave(), saved()}));
     EXPECT_EQ(dump("TSQ_Cheque_Main"), main);
     EXPECT_EQ(dump("TSQ_Cheque_Detail"), detail);
     EXPECT_EQ(dump("TSQR_Profit_Center"), centres);
@@ -158,9 +162,9 @@ TEST_F(ChequeSaveTest, InvoiceLinesWithEqualAmountsAreKeptApartByDocumentNumber)
     EXPECT_EQ(whole.size(), 12);  // 11 whole numbers and a piece of the 12th
     EXPECT_EQ(QSet<QString>(whole.begin(), whole.end()).size(), 12);
 
-    // Saving the same lines again adds none.
+    // Saving the same lines again (confirmed as a file saved before) adds none.
     const QString detail = dump("TSQ_Cheque_Detail");
-    EXPECT_EQ(save(), (QStringList{confirmSave(), saved()}));
+    EXPECT_EQ(save({B::Ok, B::Ok, B::Ok}).mid(1), (QStringList{confirmSave(), saved()}));
     EXPECT_EQ(dump("TSQ_Cheque_Detail"), detail);
 }
 

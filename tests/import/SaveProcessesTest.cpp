@@ -193,8 +193,9 @@ protected:
     }
     void emptyCheques()
     {
+        // The ledger too: the same file saved again would be asked about first.
         db->exec("DELETE FROM TSQ_Cheque_Main; DELETE FROM TSQ_Cheque_Detail; DELETE FROM TSQR_Profit_Center; "
-                 "DELETE FROM TSQ_Cheque_Temp; UPDATE TSQ_IsUse_Data_Temp SET Is_User_Temp = ''");
+                 "DELETE FROM TSQ_Cheque_Temp; DELETE FROM TSQ_Import_Log; UPDATE TSQ_IsUse_Data_Temp SET Is_User_Temp = ''");
     }
 
     std::unique_ptr<TestDatabase> db;

@@ -1,4 +1,5 @@
 // The report window driven through its named controls, on a real embedded database.
+#include "ColumnLimits.h"
 #include "GridExport.h"
 #include "InstalledOpener.h"
 #include "ModalAnswer.h"
@@ -315,35 +316,40 @@ TEST_F(ReportWindow, ExportHandsTheWorkbookOnOrSaysWhereItIs)
 
 TEST_F(ReportWindow, SearchTextThatCannotBeSearchedAsTypedIsRefusedInItsBox)
 {
-    const QString fifty = QString(50, QChar('9'));
-    addCheque({"2026/100040", fifty, QString(50, QChar('D')), QString(255, QChar(u'ก')), 10});
+    const int key = ColumnLimits::kKeyLength;
+    const QString longestNo = QString(key, QChar('9'));
+    const QString longestDeka = QString(key, QChar('D'));
+    const QString longName = QString(3000, QChar(u'ก'));  // names have no limit
+    addCheque({"2026/100040", longestNo, longestDeka, longName, 10});
     addLine("2026/100040", "5100000040", 10);
     struct Box {
         QRadioButton* radio;
         QLineEdit* edit;
-        int column;
+        QString longest;
+        bool limited;
     };
-    const Box boxes[] = {{w.RadioButton2, w.edtCheck_No, 50}, {w.RadioButton3, w.edtDeka_Number, 50},
-                         {w.RadioButton4, w.edtVendor_Name, 255}};
+    const Box boxes[] = {{w.RadioButton2, w.edtCheck_No, longestNo, true},
+                         {w.RadioButton3, w.edtDeka_Number, longestDeka, true},
+                         {w.RadioButton4, w.edtVendor_Name, longName, false}};
     for (const Box& b : boxes) {
         SCOPED_TRACE(b.edit->objectName().toStdString());
         QTest::mouseClick(b.radio, Qt::LeftButton);
-        // One more than the column holds, so a longer text stays visible as such.
-        EXPECT_EQ(b.edit->maxLength(), b.column + 1);
-        const QString longest = b.edit == w.edtCheck_No ? fifty
-                                : b.edit == w.edtDeka_Number ? QString(50, QChar('D'))
-                                                             : QString(255, QChar(u'ก'));
-        b.edit->setText(longest);
+        // One more than the column holds, so a longer text stays visible as
+        // such; the box's own default where the column has no limit.
+        EXPECT_EQ(b.edit->maxLength(), b.limited ? key + 1 : 32767);
+        b.edit->setText(b.longest);
         EXPECT_TRUE(show().isEmpty());  // the longest stored value is found
         EXPECT_EQ(listed(), QStringList{"2026/100040"});
 
-        const QString refused[] = {
-            longest + QStringLiteral("9"),                   // longer than any stored value
-            QString(500, QChar('9')),                        // pasted: cut to the box's limit, still too long
+        QStringList refused = {
             QStringLiteral("99") + QChar(0) + QStringLiteral("9"),  // a NUL
-            QStringLiteral("9") + QChar(0xD800),             // half a surrogate pair
+            QStringLiteral("9") + QChar(0xD800),                    // half a surrogate pair
             QString(QChar(0xDC00)) + QStringLiteral("9"),
         };
+        if (b.limited) {
+            refused << b.longest + QStringLiteral("9")   // longer than any stored value
+                    << QString(2 * key, QChar('9'));     // pasted: cut to the box's limit, still too long
+        }
         for (const QString& text : refused) {
             w.StringGrid1->grid().setCell(1, 1, "before");
             b.edit->setText(text);
@@ -358,14 +364,18 @@ TEST_F(ReportWindow, SearchTextThatCannotBeSearchedAsTypedIsRefusedInItsBox)
     }
     // Trailing blanks do not count where the database compares with "=".
     QTest::mouseClick(w.RadioButton2, Qt::LeftButton);
-    w.edtCheck_No->setText(fifty + " ");
+    w.edtCheck_No->setText(longestNo + " ");
     EXPECT_TRUE(show().isEmpty());
     EXPECT_EQ(listed(), QStringList{"2026/100040"});
+    // A name longer than any stored one is searched, and simply not found.
+    QTest::mouseClick(w.RadioButton4, Qt::LeftButton);
+    w.edtVendor_Name->setText(longName + QStringLiteral("ก"));
+    EXPECT_EQ(show(), QStringList{kNotFound});
     // And no longer value can be stored in the first place.
-    EXPECT_THROW(db.exec("UPDATE TSQ_Cheque_Main SET Check_No = '" + fifty + "9'"), std::exception);
-    EXPECT_THROW(db.exec("UPDATE TSQ_Cheque_Main SET Vendor_Name = '" + QString(256, QChar('v')) + "'"),
-                 std::exception);
+    EXPECT_THROW(db.exec("UPDATE TSQ_Cheque_Main SET Check_No = '" + longestNo + "9'"), std::exception);
+    EXPECT_THROW(db.exec("UPDATE TSQ_Cheque_Main SET Deka_Number = '" + longestDeka + "D'"), std::exception);
     // A whole pair is an ordinary character.
+    QTest::mouseClick(w.RadioButton2, Qt::LeftButton);
     w.edtCheck_No->setText(QStringLiteral("9") + QChar(0xD83D) + QChar(0xDE00));
     EXPECT_EQ(show(), QStringList{kNotFound});
 }

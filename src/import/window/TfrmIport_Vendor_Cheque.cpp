@@ -8,6 +8,7 @@
 #include "ErrorGuard.h"
 #include "FileListBox.h"
 #include "GridExport.h"
+#include "ImportSummaryPanel.h"
 #include "ImportGridLayout.h"
 #include "Messages.h"
 #include "NamedWidget.h"
@@ -138,7 +139,12 @@ void TfrmIport_Vendor_Cheque::buildMainPanel()
     under->addStretch(1);
     auto* g2 = new QVBoxLayout(GroupBox2);
     g2->addWidget(GridNote);
-    g2->addWidget(StringGrid1, 1);
+    // The read's summary stands beside the grid.
+    SummaryPanel = new ImportSummaryPanel(GroupBox2);
+    auto* gridRow = new QHBoxLayout;
+    gridRow->addWidget(StringGrid1, 1);
+    gridRow->addWidget(SummaryPanel);
+    g2->addLayout(gridRow, 1);
     g2->addWidget(ProgressBar1);
     g2->addLayout(under);
 
@@ -395,7 +401,7 @@ void TfrmIport_Vendor_Cheque::btnOpenClick()
         {
             WaitCursor wait;
             try {
-                lines = readChequeSheet(path, StringGrid1->grid());
+                lines = readChequeSheet(path, StringGrid1->grid(), &m_summary);
             } catch (...) {
                 showRefusedRead(QFileInfo(path).fileName());
                 throw;
@@ -404,6 +410,7 @@ void TfrmIport_Vendor_Cheque::btnOpenClick()
             StringGrid1->scrollToStart();
         }
         m_sheetRead = true;
+        SummaryPanel->showSummary(m_summary);
         showReadFile(QFileInfo(path).fileName(), lines);
         // Once a sheet is read the panel shows without its title strip.
         Panel3->hide();
@@ -473,9 +480,12 @@ void TfrmIport_Vendor_Cheque::Button1Click()
                                      [&](int row) { showProgress(row); }});
         ChequeSave::Hooks hooks = progress.hooks();
         hooks.confirm = [this] { return Messages::confirm(this, ChequeSave::confirmMessage()); };
+        hooks.confirmFirst = [this](const QString& question) { return Messages::confirm(this, question); };
 
-        const ChequeSave::Result result = ChequeSave(ADOQuery1, ADOQuery2).run(StringGrid1->grid(), hooks);
+        const ChequeSave::Result result = ChequeSave(ADOQuery1, ADOQuery2).run(StringGrid1->grid(), hooks, {&m_summary, m_loginUserName, QString()});
         wait.reset();
+        if (!result.notice.isEmpty())
+            Messages::plain(this, result.notice);
         if (result.outcome == ChequeSave::Outcome::Failed && progress.currentRow() > 0) {
             // The counter keeps the row the save stopped at; the bar shows
             // that none of the rows was kept.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Query.h"
+#include "SheetSummary.h"
 
 #include <QWidget>
 
@@ -14,6 +15,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class StringGrid;
+class ImportSummaryPanel;
 
 // The import window: open a SAP cheque sheet into the grid, export the grid,
 // save it into the database, and clear the shared staging area.
@@ -59,6 +61,12 @@ public:
     QLabel* Label5 = nullptr;
     QPushButton* Button2 = nullptr;
 
+    // Beside the grid: what the last read found, before anything is written.
+    ImportSummaryPanel* SummaryPanel = nullptr;
+
+    // The name the user logged in with, for the ledger of imports.
+    void setLoginUserName(const QString& name) { m_loginUserName = name; }
+
 private slots:
     // Handlers, one per control event.
     void FormCreate();
@@ -94,5 +102,7 @@ private:
     Query ADOQuery2;
     Connection& m_db;
     bool m_sheetRead = false;  // a sheet has been read into the grid
+    SheetSummary m_summary;    // what that read found beside the grid
+    QString m_loginUserName;
     QString m_gridFile;        // the name of the file the grid holds
 };

@@ -2,6 +2,7 @@
 
 #include "AppIdentity.h"
 #include "DatabaseError.h"
+#include "EmbeddedUpgrade.h"
 #include "SqliteFunctions.h"
 
 #include <QFileInfo>
@@ -142,6 +143,9 @@ void EmbeddedProvider::open(const ConnectionString& cs)
     // A file that is there but is no catalogue fails now, not at the first statement.
     try {
         exec(db, "SELECT count(*) FROM sqlite_master");
+        // A file made by an earlier version gets the ledger and the column
+        // widths of this one.
+        EmbeddedUpgrade::bringUpToDate(db);
     } catch (...) {
         sqlite3_close_v2(db);
         throw;

@@ -48,11 +48,9 @@ TfrmRep_ChequVendor::TfrmRep_ChequVendor(Connection& db, QWidget* parent)
     edtCheck_No = named<QLineEdit>("edtCheck_No");
     edtDeka_Number = named<QLineEdit>("edtDeka_Number");
     edtVendor_Name = named<QLineEdit>("edtVendor_Name");
-    // One character more than the column holds: a longer text, typed or
-    // pasted, stays visible as too long and is refused, not cut into another.
-    edtCheck_No->setMaxLength(SearchText::columnLength(ReportSelection::Mode::ChequeNo) + 1);
-    edtDeka_Number->setMaxLength(SearchText::columnLength(ReportSelection::Mode::DekaNumber) + 1);
-    edtVendor_Name->setMaxLength(SearchText::columnLength(ReportSelection::Mode::VendorName) + 1);
+    edtCheck_No->setMaxLength(SearchText::boxMaxLength(ReportSelection::Mode::ChequeNo));
+    edtDeka_Number->setMaxLength(SearchText::boxMaxLength(ReportSelection::Mode::DekaNumber));
+    edtVendor_Name->setMaxLength(SearchText::boxMaxLength(ReportSelection::Mode::VendorName));
     edtCheck_No->setMinimumWidth(160);
     edtDeka_Number->setMinimumWidth(160);
     edtVendor_Name->setMinimumWidth(253);
