@@ -6,6 +6,7 @@ MenuAccess MenuAccess::forLevel(int level)
     m.importMenu = level > 4;
     m.reportMenu = true;
     m.systemMenu = true;
+    m.importLog = level > 4;
     m.administrator = level > 7;
     m.exitItem = true;
     return m;

@@ -13,6 +13,7 @@
 #include "StartupQueries.h"
 #include "StatusPanel.h"
 #include "TfrmChangePassword.h"
+#include "TfrmImport_Log.h"
 #include "TfrmIport_Vendor_Cheque.h"
 #include "TfrmRep_ChequVendor.h"
 #include "UserAccounts.h"
@@ -162,6 +163,7 @@ void TfrmMainChequeVendor::buildMenus()
     N3 = namedAction(N2->addAction(QStringLiteral("1. Import ข้อมูลจาก SAP  เช็คเจ้าหนี้")), "N3");
     N7 = topMenu(bar, "N7", QStringLiteral("รายงาน"));
     N9 = namedAction(N7->addAction(QStringLiteral("รายงานเช็คจ่าย เจ้าหนี้")), "N9");
+    N10 = namedAction(N7->addAction(QStringLiteral("ประวัติการนำเข้าข้อมูล")), "N10");
     System1 = topMenu(bar, "System1", QStringLiteral("ระบบ(System)"));
     N1 = namedAction(System1->addAction(QStringLiteral("เปลี่ยนรหัสผ่าน")), "N1");
     // Shown to the highest levels only; it has no action of its own.
@@ -170,6 +172,7 @@ void TfrmMainChequeVendor::buildMenus()
 
     connect(N3, &QAction::triggered, this, &TfrmMainChequeVendor::N3Click);
     connect(N9, &QAction::triggered, this, &TfrmMainChequeVendor::N9Click);
+    connect(N10, &QAction::triggered, this, &TfrmMainChequeVendor::N10Click);
     connect(N1, &QAction::triggered, this, &TfrmMainChequeVendor::N1Click);
     connect(NExit, &QAction::triggered, this, &TfrmMainChequeVendor::NExitClick);
 }
@@ -282,6 +285,7 @@ void TfrmMainChequeVendor::btnOKClick()
         const MenuAccess menus = MenuAccess::forLevel(result.level);
         N2->menuAction()->setVisible(menus.importMenu);
         N7->menuAction()->setVisible(menus.reportMenu);
+        N10->setVisible(menus.importLog);
         Administrator1->setVisible(menus.administrator);
         NExit->setVisible(menus.exitItem);
         System1->menuAction()->setVisible(menus.systemMenu);
@@ -309,12 +313,21 @@ void TfrmMainChequeVendor::showChild(QWidget* w)
 
 void TfrmMainChequeVendor::N3Click()
 {
-    guarded(this, [&] { showChild(new TfrmIport_Vendor_Cheque(m_db, this)); });
+    guarded(this, [&] {
+        auto* form = new TfrmIport_Vendor_Cheque(m_db, this);
+        form->setLoginUserName(m_loginValues.LoginUserName);
+        showChild(form);
+    });
 }
 
 void TfrmMainChequeVendor::N9Click()
 {
     guarded(this, [&] { showChild(new TfrmRep_ChequVendor(m_db, this)); });
+}
+
+void TfrmMainChequeVendor::N10Click()
+{
+    guarded(this, [&] { showChild(new TfrmImport_Log(m_db, this)); });
 }
 
 void TfrmMainChequeVendor::N1Click()

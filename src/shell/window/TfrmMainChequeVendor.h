@@ -54,6 +54,7 @@ public:
     QAction* N3 = nullptr;
     QMenu* N7 = nullptr;
     QAction* N9 = nullptr;
+    QAction* N10 = nullptr;  // the ledger of imports, under N7
     QMenu* System1 = nullptr;
     QAction* N1 = nullptr;
     QAction* Administrator1 = nullptr;
@@ -70,6 +71,7 @@ private slots:
     void btnCancelClick();
     void N3Click();
     void N9Click();
+    void N10Click();
     void N1Click();
     void NExitClick();
 
