@@ -684,6 +684,10 @@ bool toDouble(const QString& s, double& v)
 void TableReader::endCell()
 {
     m_inCell = false;
+    if (m_cells.cellCount() >= HtmlWorkbook::kMaxCells)
+        SheetMessages::fail(SheetMessages::file(m_path)
+                            + QStringLiteral(" มีเซลล์ที่มีข้อมูลเกิน 20,000,000 เซลล์ มากเกินกว่าจะเป็นรายการเช็คจาก SAP จึงไม่อ่าน "
+                                             "กรุณาตรวจแฟ้มที่ได้จาก SAP"));
     const int row = m_cellRow;
     const int col = m_cellCol;
     if (m_cellStyle.space != Space::Pre) {

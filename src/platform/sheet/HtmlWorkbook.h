@@ -17,6 +17,8 @@
 class HtmlWorkbook : public CellsWorkbook {
 public:
     static constexpr int kMaxCellText = 32767;
+    // Filled cells kept at most, as for tab-separated text.
+    static constexpr size_t kMaxCells = 20'000'000;
 
     // A web page, or an MHTML document (a MIME message).
     void openData(const QByteArray& bytes, const QString& path) override;

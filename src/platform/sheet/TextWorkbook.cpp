@@ -107,6 +107,10 @@ void TsvParser::endField()
             m_cells.addNumber(m_row, m_col, value);
         else
             m_cells.addText(m_row, m_col, f);
+        if (m_cells.cellCount() > TextWorkbook::kMaxCells)
+            SheetMessages::fail(SheetMessages::file(m_path)
+                                + QStringLiteral(" มีเซลล์ที่มีข้อมูลเกิน 20,000,000 เซลล์ มากเกินกว่าจะเป็นรายการเช็คจาก SAP จึงไม่อ่าน "
+                                                 "กรุณาตรวจแฟ้มที่ได้จาก SAP"));
     }
     m_field.clear();
     m_state = State::FieldStart;

@@ -13,6 +13,9 @@ class TextWorkbook : public CellsWorkbook {
 public:
     // The longest text a cell can hold; a longer field fails the read.
     static constexpr int kMaxCellText = 32767;
+    // Filled cells kept at most: far more than any sheet of cheque lines, and
+    // it bounds the memory of a huge file of tiny fields (two bytes a cell).
+    static constexpr size_t kMaxCells = 20'000'000;
 
     void openData(const QByteArray& bytes, const QString& path) override;
 };
