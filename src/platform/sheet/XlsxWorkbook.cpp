@@ -792,13 +792,10 @@ void Reader::readSheet(const QString& part)
                 root = true;
                 break;
             case S::Row: {
-                const QStringView rv = plainAttribute(xml.attributes(), u"r");
-                if (rv.isEmpty()) {
-                    row = lastRow < INT32_MAX ? lastRow + 1 : lastRow;  // the next one
-                } else if (!parseRowNumber(rv, row)) {
-                    SheetMessages::failDamaged(m_path, where(px.name(), px.line())
-                                                           + QStringLiteral(" มีเลขแถวที่อ่านไม่ได้"));
-                }
+                // No number, or one that is no row number ("0", as some
+                // exporters count): the next row, as if there were none.
+                if (!parseRowNumber(plainAttribute(xml.attributes(), u"r"), row))
+                    row = lastRow < INT32_MAX ? lastRow + 1 : lastRow;
                 lastRow = row;
                 lastCol = 0;
                 break;
@@ -817,11 +814,9 @@ void Reader::readSheet(const QString& part)
                         continue;
                     const QStringView an = a.name();
                     if (an == u"r") {
-                        if (!parseReference(a.value(), row, col)) {
-                            col = lastCol + 1;
-                            failCell(QStringLiteral("มีตำแหน่งเซลล์ที่อ่านไม่ได้"));
-                        }
-                        placed = true;
+                        // A reference that is none ("0", "1" as some exporters
+                        // write column numbers) places the cell as a missing one would.
+                        placed = parseReference(a.value(), row, col);
                     } else if (an == u"s") {
                         if (!parseUInt(a.value(), style))
                             style = 0;

@@ -225,11 +225,13 @@ INSTANTIATE_TEST_SUITE_P(Xlsx, XlsxwriterFiles,
 
 TEST(XlsxWorkbook, RowsAndCellsWithoutReferencesArePlacedAfterThePreviousOne)
 {
-    // Also: every element with an x: prefix, and a dimension of A1:B2 over six rows.
+    // Also: references that are plain numbers ("0") count as missing; every
+    // element has an x: prefix; the dimension says A1:B2 over seven rows.
     XlsxWorkbook book;
     book.open(xlsx("quirk_no_refs.xlsx"));
-    EXPECT_EQ(cellsOf(book), (QStringList{"A1=A1", "B1=2", "E1=5", "F1=6", "A2=A2", "A5=A5 shared", "C6=36", "D6=46"}));
-    EXPECT_EQ(book.rowCount(), 6);
+    EXPECT_EQ(cellsOf(book), (QStringList{"A1=A1", "B1=2", "E1=5", "F1=6", "A2=A2", "A5=A5 shared", "C6=36", "D6=46",
+                                          "A7=A7", "B7=27"}));
+    EXPECT_EQ(book.rowCount(), 7);
     EXPECT_EQ(book.colCount(), 6);
 }
 
