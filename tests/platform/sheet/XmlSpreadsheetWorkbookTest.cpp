@@ -191,6 +191,27 @@ TEST(XmlSpreadsheetWorkbook, PrefixesEncodingsAndTheDateSystemVary)
     EXPECT_EQ(WorkbookFile::open(blank)->cellText(1, 1), QStringLiteral("7"));
 }
 
+TEST(XmlSpreadsheetWorkbook, DatesAtTheEdgesOfTheSpreadsheetCalendar)
+{
+    QTemporaryDir dir;
+    QByteArray xml = "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\" "
+                     "xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\"><Styles>"
+                     "<Style ss:ID=\"d\"><NumberFormat ss:Format=\"Short Date\"/></Style></Styles><Worksheet><Table>";
+    const char* const dates[] = {"1900-01-01", "1900-02-28", "1900-02-29", "1900-03-01", "1850-06-01",
+                                 "9999-12-31", "10000-01-01", "2010-02-30", "2010-05-15T24:00:00"};
+    for (const char* d : dates)
+        xml += QByteArray("<Row><Cell ss:StyleID=\"d\"><Data ss:Type=\"DateTime\">") + d + "</Data></Cell></Row>";
+    xml += "</Table></Worksheet></Workbook>";
+    XmlSpreadsheetWorkbook book;
+    book.open(write(dir, "edges.xml", xml));
+    // The spreadsheet's own 29.02.1900 sits between the 28th and 1 March;
+    // days it cannot count stay dates as text; a day no month has stays as written.
+    const char* const expected[] = {"01.01.1900", "28.02.1900", "29.02.1900", "01.03.1900", "01.06.1850",
+                                    "31.12.9999", "01.01.10000", "2010-02-30", "16.05.2010"};
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(book.cellText(i + 1, 1), QString::fromUtf8(expected[i])) << dates[i];
+}
+
 TEST(XmlSpreadsheetWorkbook, HostileOrDamagedXmlIsRefusedQuickly)
 {
     QTemporaryDir dir;
