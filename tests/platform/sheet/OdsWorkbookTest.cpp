@@ -209,6 +209,17 @@ TEST(OdsWorkbook, WhatCannotBeReadIsRefusedWithTheFileName)
     }
 }
 
+TEST(OdsWorkbook, AnotherLibrarysRepeatAttackIsRefusedQuickly)
+{
+    // Repeats of 999,999,999 columns and rows around values (tests/fixtures/corpus).
+    const QString path = TestEnv::fixture(QStringLiteral("corpus/tests__issue_594_dos.ods"));
+    QElapsedTimer t;
+    t.start();
+    const QString m = openError(path);
+    EXPECT_LT(t.elapsed(), 2000);
+    EXPECT_TRUE(m.contains(QStringLiteral("ซ้ำ"))) << m.toStdString();
+}
+
 TEST(OdsWorkbook, AFailedOpenLeavesNothingOfTheLastFile)
 {
     OdsWorkbook book;

@@ -259,6 +259,15 @@ TEST(XmlSpreadsheetWorkbook, HostileOrDamagedXmlIsRefusedQuickly)
     }
 }
 
+TEST(XmlSpreadsheetWorkbook, AWebExportWithBlankLinesAndHtmlEntitiesNamesTheLine)
+{
+    // Blank lines before the declaration are passed over; an HTML entity
+    // (&Tau;) in the data is no XML, and the message says where
+    // (tests/fixtures/corpus).
+    const QString m = openError(TestEnv::fixture(QStringLiteral("corpus/tests__data__Reader__Xml__issue.2157.small.xml")));
+    EXPECT_TRUE(m.contains(QStringLiteral("บรรทัดที่ 59")) && m.contains(QStringLiteral("Tau"))) << m.toStdString();
+}
+
 TEST(XmlSpreadsheetWorkbook, DamageAfterTheFirstWorksheetDoesNotMatter)
 {
     QTemporaryDir dir;
