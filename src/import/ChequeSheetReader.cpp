@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <charconv>
 #include <memory>
+#include <openssl/evp.h>
 #include <thread>
 
 namespace {
@@ -110,6 +111,15 @@ void findTotals(Workbook& book, int endRow, SheetSummary& s)
             return;
         }
     }
+}
+
+QByteArray sha256(const QByteArray& bytes)
+{
+    unsigned char md[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (EVP_Digest(bytes.constData(), static_cast<size_t>(bytes.size()), md, &size, EVP_sha256(), nullptr) == 1)
+        return QByteArray(reinterpret_cast<const char*>(md), static_cast<qsizetype>(size));
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
 }
 
 int readInto(Workbook& book, TextGrid& grid, SheetSummary* summary)
@@ -280,7 +290,7 @@ int readChequeSheet(const QString& path, TextGrid& grid, SheetSummary* summary)
         found.fileSize = bytes.size();
         hasher = std::thread([&bytes, &digest] {
             try {
-                digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+                digest = sha256(bytes);
             } catch (...) {
                 digest.clear();  // no hash: the file is then not told apart from others
             }
