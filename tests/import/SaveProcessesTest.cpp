@@ -126,6 +126,7 @@ struct Contents {
     QString flag;
     int flagRows = 0;
     int staging = 0;
+    int ledger = 0;  // rows of the import ledger
     QString tables;  // every row of the cheque, line and profit-centre tables
 };
 
@@ -148,6 +149,7 @@ Contents contentsOf(const QString& path)
     c.flag = scalar(db, "SELECT Is_User_Temp FROM TSQ_IsUse_Data_Temp");
     c.flagRows = scalar(db, "SELECT count(*) FROM TSQ_IsUse_Data_Temp").toInt();
     c.staging = scalar(db, "SELECT count(*) FROM TSQ_Cheque_Temp").toInt();
+    c.ledger = scalar(db, "SELECT count(*) FROM TSQ_Import_Log").toInt();
     for (const char* table : {"TSQ_Cheque_Main", "TSQ_Cheque_Detail", "TSQR_Profit_Center"}) {
         const QString row = scalar(db, QStringLiteral("SELECT group_concat('quote(' || name || ')', ' || ''|'' || ') "
                                                       "FROM pragma_table_info('%1')")
@@ -342,6 +344,9 @@ TEST_F(SaveProcessesTest, SaveKilledAtAnyPointLeavesTheTablesAsTheyWereAndTheCle
         const Contents c = contentsOf(path);
         EXPECT_EQ(c.integrity, "ok");
         EXPECT_EQ(c.tables, k.saved ? both : before);
+        // The ledger row goes with the save's transaction: the first save's
+        // row, and this one's only when it committed.
+        EXPECT_EQ(c.ledger, k.saved ? 2 : 1);
         EXPECT_EQ(c.flag, k.flagTaken ? "*" : "");
         EXPECT_EQ(c.staging, 0);
 
