@@ -3,6 +3,7 @@
 #include "IsoDates.h"
 #include "SheetMessages.h"
 
+#include <QBuffer>
 #include <QHash>
 #include <QXmlStreamReader>
 
@@ -69,7 +70,12 @@ public:
 
     void read(const QByteArray& bytes)
     {
-        QXmlStreamReader r(bytes);
+        // Through a device the reader decodes a block at a time; given the
+        // bytes whole it would hold all of them decoded beside them.
+        QBuffer device;
+        device.setData(bytes);
+        device.open(QIODevice::ReadOnly);
+        QXmlStreamReader r(&device);
         while (!r.atEnd() && !m_done) {
             switch (r.readNext()) {
             case QXmlStreamReader::DTD:
