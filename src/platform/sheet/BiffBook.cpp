@@ -39,6 +39,8 @@ enum : uint16_t {
     kFormula4 = 0x0406,
     kString = 0x0207,
     kRecalcId = 0x01C1,
+    kExtSst = 0x00FF,
+    kCountry = 0x008C,
 };
 
 // Substream type of a worksheet in a BOF record.
@@ -401,6 +403,10 @@ void BiffBook::parseGlobals(size_t& pos)
         case kRecalcId:
             m_recalcId = true;
             break;
+        case kExtSst:
+        case kCountry:
+            m_programMarks = true;
+            break;
         case kCodePage:
             if (r.length >= 2) {
                 m_codePage = u16(r.body);
@@ -511,9 +517,11 @@ void BiffBook::parseGlobals(size_t& pos)
     }
     if (!haveSheet)
         fail(Kind::NoWorksheet, where);
-    // Excel since 2000 and LibreOffice write RECALCID, and Excel 97 its
-    // file-history flags; writers that calculate nothing write neither.
-    m_formulasStale = m_version == 8 && !m_recalcId && m_fileHistory == 0;
+    // Excel since 2000 and LibreOffice write RECALCID, Excel 97 its
+    // file-history flags, and they and OpenOffice a COUNTRY record and an
+    // EXTSST index beside the shared strings; a writer that calculates
+    // nothing (xlwt) writes none of these.
+    m_formulasStale = m_version == 8 && !m_recalcId && m_fileHistory == 0 && !m_programMarks;
     if (sheetPos >= m_size || m_size - sheetPos < 8 || u16(m_data + sheetPos) != kBof)
         fail(Kind::Damaged, sheetWhere(m_sheetName) + QStringLiteral(" ไม่อยู่ที่ตำแหน่งที่สมุดงานระบุ (ไบต์ ")
                                 + QString::number(sheetPos) + QStringLiteral(")"));

@@ -71,9 +71,10 @@ public:
     int version() const { return m_version; }
     const std::u16string& sheetName() const { return m_sheetName; }
     // Whether the workbook's stored formula results were set aside and its
-    // formulas calculated: an Excel 97-2003 workbook that neither Excel nor
-    // LibreOffice saved last (no RECALCID record, no file-history flags in
-    // its BOF), as libraries that write placeholder results leave it.
+    // formulas calculated: an Excel 97-2003 workbook that no spreadsheet
+    // program saved last (no RECALCID record, no file-history flags in its
+    // BOF, no COUNTRY record or EXTSST index), as libraries that write
+    // placeholder results leave it.
     bool formulasCalculated() const { return m_formulasStale; }
 
     // Decodes 8-bit text of the given Windows code page (874 Thai, 1252 and
@@ -109,6 +110,7 @@ private:
     std::vector<std::pair<uint16_t, CellText::DateKind>> m_formats;  // FORMAT records
 
     bool m_recalcId = false;
+    bool m_programMarks = false;  // COUNTRY or EXTSST seen
     uint32_t m_fileHistory = 0;
     bool m_formulasStale = false;
     // Formulas to calculate: cell and where their parsed tokens lie in the stream.
