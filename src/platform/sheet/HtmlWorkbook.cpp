@@ -296,6 +296,7 @@ private:
     QString m_text;
     bool m_pendingSpace = false;
     bool m_pendingBreak = false;
+    bool m_afterCr = false;
 
     // What stopped the parse, thrown once the parser has returned.
     std::exception_ptr m_failure;
@@ -550,6 +551,11 @@ void TableReader::text(const char* s, int len)
     const QString t = QString::fromUtf8(s, len);
     for (const QChar ch : t) {
         const char16_t c = ch.unicode();
+        // CR LF is one line break, as a lone CR is.
+        const bool lfAfterCr = c == u'\n' && m_afterCr;
+        m_afterCr = c == u'\r';
+        if (lfAfterCr)
+            continue;
         const bool white = c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
         if (space == Space::Pre) {
             flushPending();
@@ -668,6 +674,7 @@ void TableReader::startCell(const xmlChar** attrs)
             m_spanUntil[static_cast<size_t>(c)] = std::max(m_spanUntil[static_cast<size_t>(c)], m_row + m_attrs.rowspan - 1);
     m_col = std::min(maxCol, m_col + m_attrs.colspan);
     m_cellStyle = m_open.back().style;
+    m_afterCr = false;
     m_inCell = true;
     m_text.clear();
     m_pendingSpace = false;

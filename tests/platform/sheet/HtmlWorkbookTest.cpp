@@ -117,7 +117,7 @@ TEST(HtmlWorkbook, CellTextIsWhatABrowserShows)
         "<tr><td>outer <table><tr><td>in 1</td><td>in 2</td></tr><tr><td>in 3</td></tr></table> end</td>"
         "<td><script>var x = 1;</script>no script</td>"
         "<td><!-- a comment -->after comment</td></tr>\n"
-        "<tr style='white-space:pre'><td> row  wide </td></tr>\n"
+        "<tr style='white-space:pre'><td> row  wide </td><td>a\r\nb\rc\nd</td></tr>\n"
         "</table></body></html>");
     EXPECT_EQ(cell(*book, 1, 1), QStringLiteral("two words"));
     EXPECT_EQ(cell(*book, 1, 2), QStringLiteral("  kept   as is "));
@@ -133,6 +133,8 @@ TEST(HtmlWorkbook, CellTextIsWhatABrowserShows)
     EXPECT_EQ(cell(*book, 3, 3), QStringLiteral("after comment"));
     // An ancestor's style applies to the cells within it.
     EXPECT_EQ(cell(*book, 4, 1), QStringLiteral(" row  wide "));
+    // Kept line breaks are one LF each, whether written CR LF, CR or LF.
+    EXPECT_EQ(cell(*book, 4, 2), QStringLiteral("a\nb\nc\nd"));
     EXPECT_EQ(book->rowCount(), 4);
 }
 
