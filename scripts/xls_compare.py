@@ -168,7 +168,9 @@ examples = collections.defaultdict(list)
 with open(os.path.join(OUT, "differences.txt"), "w", encoding="utf-8") as report:
     for n, path in sorted(names.items()):
         with open(os.path.join(OUT, "ours", n + ".tsv"), encoding="utf-8", errors="replace") as f:
-            lines = f.read().splitlines()
+            lines = f.read().split("\n")
+            if lines and lines[-1] == "":
+                lines.pop()
         lo_files = glob.glob(os.path.join(OUT, "lo", glob.escape(n) + "-*.csv")) + \
             glob.glob(os.path.join(OUT, "lo", glob.escape(n) + ".csv"))
         if lines[:1] == ["crash"]:
