@@ -125,4 +125,15 @@ TEST(FormulaTrust, SavedByLibreOfficeKeepsItsStoredResults)
     EXPECT_EQ(book->cellText(6, 20), QStringLiteral("1500.5"));
 }
 
+TEST(FormulaTrust, AnOlderOpenOfficeFileKeepsItsResultsAnXlwtFileIsCalculated)
+{
+    // No RECALCID in either; OpenOffice wrote its COUNTRY and EXTSST records, xlwt did not.
+    const auto office = WorkbookFile::open(TestEnv::fixture(QStringLiteral("corpus/test-data__spreadsheet__46368.xls")));
+    EXPECT_EQ(office->cellText(2, 2), QStringLiteral("32770"));
+    EXPECT_EQ(office->cellText(4, 2), QStringLiteral("32766"));
+    const auto xlwt = WorkbookFile::open(TestEnv::fixture(QStringLiteral("corpus/tests__xls_formula_columns_beyond_z.xls")));
+    EXPECT_EQ(xlwt->cellText(1, 1), QStringLiteral("6"));
+    EXPECT_EQ(xlwt->cellText(2, 1), QStringLiteral("1"));
+}
+
 }
