@@ -634,6 +634,10 @@ void Reader::readSharedStrings(const QString& part)
         case QXmlStreamReader::EndElement: {
             S ended;
             if (walk.leave(ended) && ended == S::Si) {
+                if (count >= XlsxWorkbook::kMaxCells)
+                    SheetMessages::fail(SheetMessages::file(m_path)
+                                        + QStringLiteral(" มีข้อความในตารางข้อความเกิน 20,000,000 รายการ "
+                                                         "มากเกินกว่าจะเป็นรายการเช็คจาก SAP จึงไม่อ่าน กรุณาตรวจแฟ้มที่ได้จาก SAP"));
                 decodeEscapes(text);
                 m_cells.addString(text);
                 ++count;
@@ -674,6 +678,10 @@ void Reader::readSheet(const QString& part)
     };
 
     const auto emitCell = [&] {
+        if (m_cells.cellCount() + m_cells.formulas().size() >= XlsxWorkbook::kMaxCells)
+            SheetMessages::fail(SheetMessages::file(m_path)
+                                + QStringLiteral(" มีเซลล์ที่มีข้อมูลเกิน 20,000,000 เซลล์ มากเกินกว่าจะเป็นรายการเช็คจาก SAP "
+                                                 "จึงไม่อ่าน กรุณาตรวจแฟ้มที่ได้จาก SAP"));
         const DateKind kind = style < m_xfKinds.size() ? m_xfKinds[style] : DateKind::None;
         if (haveF)
             m_cells.addFormula(row, col, f, haveV && (!v.isEmpty() || type == Type::Str));

@@ -13,6 +13,11 @@ class ZipArchive;
 // a writer gave them. A formula cell reads as the result the file stored.
 class XlsxWorkbook : public CellsWorkbook {
 public:
+    // Filled cells (and formulas), and shared strings, kept at most, as for
+    // the other forms: a small file that inflates to hundreds of millions of
+    // tiny cells is refused instead of taking memory many times its size.
+    static constexpr size_t kMaxCells = 20'000'000;
+
     void openData(const QByteArray& bytes, const QString& path) override;
     // Reads an archive already opened (to tell the file's form); `path` only
     // names the file in messages. Throws Error; on failure nothing stays open.
