@@ -142,6 +142,35 @@ Form sniffZip(const QByteArray& bytes)
     }
 }
 
+// What a ZIP that is no workbook we read holds, for the message.
+QString describeZip(const QByteArray& bytes)
+{
+    try {
+        ZipArchive zip(bytes);
+        if (zip.contains(QStringLiteral("mimetype"))) {
+            const QByteArray mime = zip.read(QStringLiteral("mimetype"), 256);
+            if (mime.contains("opendocument.text"))
+                return QStringLiteral("เอกสารข้อความ OpenDocument (.odt)");
+            if (mime.contains("opendocument.presentation"))
+                return QStringLiteral("งานนำเสนอ OpenDocument (.odp)");
+            if (mime.contains("opendocument"))
+                return QStringLiteral("เอกสาร OpenDocument ที่ไม่ใช่ตารางคำนวณ");
+        }
+        if (zip.contains(QStringLiteral("word/document.xml")))
+            return QStringLiteral("เอกสาร Word (.docx)");
+        if (zip.contains(QStringLiteral("ppt/presentation.xml")))
+            return QStringLiteral("งานนำเสนอ PowerPoint (.pptx)");
+        for (const QString& n : zip.names())
+            if (n.startsWith(QLatin1String("Index/"), Qt::CaseInsensitive) && n.endsWith(QLatin1String(".iwa")))
+                return QStringLiteral("เอกสาร Numbers หรือเอกสารอื่นของ iWork");
+        if (zip.contains(QStringLiteral("index.xml")) || zip.contains(QStringLiteral("Index.zip")))
+            return QStringLiteral("เอกสาร Numbers หรือเอกสารอื่นของ iWork");
+        return QStringLiteral("แฟ้มบีบอัด (ZIP) ที่ไม่มีสมุดงานอยู่ข้างใน");
+    } catch (const ZipArchive::Failure&) {
+        return QString();
+    }
+}
+
 }
 
 Form sniff(const QByteArray& bytes)
@@ -206,10 +235,13 @@ std::unique_ptr<Workbook> openData(const QByteArray& bytes, const QString& path)
     case Form::Xlsb:
         SheetMessages::fail(file + QStringLiteral(" เป็นแฟ้ม Excel Binary Workbook (.xlsb) ซึ่งโปรแกรมอ่านไม่ได้ ")
                             + SheetMessages::saveAsReadable());
-    case Form::OtherZip:
-        SheetMessages::fail(file + QStringLiteral(" เป็นแฟ้มบีบอัด (ZIP) ที่ไม่ใช่สมุดงานที่โปรแกรมอ่านได้ "
-                                                  "(เช่น เอกสาร Word, Numbers หรือเอกสารอื่น) ")
+    case Form::OtherZip: {
+        const QString what = describeZip(bytes);
+        if (what.isEmpty())
+            SheetMessages::failDamaged(path, QStringLiteral("โครงสร้างแฟ้มบีบอัด (ZIP) ขาดหายหรือผิดรูป"));
+        SheetMessages::fail(file + QStringLiteral(" เป็น") + what + QStringLiteral(" ไม่ใช่สมุดงานที่โปรแกรมอ่านได้ ")
                             + SheetMessages::saveAsReadable());
+    }
     case Form::OtherXml:
         SheetMessages::fail(file + QStringLiteral(" เป็นแฟ้ม XML ที่ไม่ใช่ตารางข้อมูล (XML Spreadsheet 2003) ")
                             + SheetMessages::saveAsReadable());

@@ -25,6 +25,45 @@ QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& b
     return path;
 }
 
+// A ZIP of the given members (stored, not compressed), each holding its name.
+QByteArray zipOf(const QStringList& members)
+{
+    QByteArray out, central;
+    quint32 crcTable[256];
+    for (quint32 i = 0; i < 256; ++i) {
+        quint32 c = i;
+        for (int k = 0; k < 8; ++k)
+            c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        crcTable[i] = c;
+    }
+    auto le = [](QByteArray& b, quint32 v, int n) {
+        for (int i = 0; i < n; ++i)
+            b.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+    };
+    for (const QString& m : members) {
+        const QByteArray name = m.toUtf8();
+        const QByteArray data = name;
+        quint32 crc = 0xFFFFFFFFu;
+        for (char ch : data)
+            crc = crcTable[(crc ^ static_cast<quint8>(ch)) & 0xFF] ^ (crc >> 8);
+        crc ^= 0xFFFFFFFFu;
+        const auto offset = static_cast<quint32>(out.size());
+        le(out, 0x04034b50, 4), le(out, 20, 2), le(out, 0, 2), le(out, 0, 2), le(out, 0, 2), le(out, 0x21, 2);
+        le(out, crc, 4), le(out, data.size(), 4), le(out, data.size(), 4), le(out, name.size(), 2), le(out, 0, 2);
+        out += name + data;
+        le(central, 0x02014b50, 4), le(central, 20, 2), le(central, 20, 2), le(central, 0, 2), le(central, 0, 2);
+        le(central, 0, 2), le(central, 0x21, 2), le(central, crc, 4), le(central, data.size(), 4);
+        le(central, data.size(), 4), le(central, name.size(), 2), le(central, 0, 2), le(central, 0, 2);
+        le(central, 0, 2), le(central, 0, 2), le(central, 0, 4), le(central, offset, 4);
+        central += name;
+    }
+    const auto at = static_cast<quint32>(out.size());
+    out += central;
+    le(out, 0x06054b50, 4), le(out, 0, 2), le(out, 0, 2), le(out, members.size(), 2), le(out, members.size(), 2);
+    le(out, central.size(), 4), le(out, at, 4), le(out, 0, 2);
+    return out;
+}
+
 QString openError(const QString& path)
 {
     try {
@@ -70,6 +109,9 @@ TEST(WorkbookFile, WhatCannotBeReadIsNamedForWhatItIs)
         {write(dir, "empty.xls", QByteArray()), "ว่างเปล่า"},
         {write(dir, "picture.xls", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)), "ไม่ใช่แฟ้มตารางข้อมูลชนิดที่โปรแกรมรู้จัก"},
         {write(dir, "broken.xlsx", "PK\x03\x04 not really a zip"), "ZIP"},
+        {write(dir, "letter.xls", zipOf({"[Content_Types].xml", "word/document.xml"})), "เอกสาร Word"},
+        {write(dir, "budget.xlsx", zipOf({"Index/Document.iwa", "Metadata/Properties.plist"})), "Numbers"},
+        {write(dir, "photos.xls", zipOf({"a.jpg", "b.jpg"})), "ไม่มีสมุดงาน"},
         {TestEnv::fixture("damaged_truncated.xls"), "เสียหาย"},
         {TestEnv::fixture("damaged_no_sheet.xls"), "ไม่มีแผ่นงาน"},
     };
