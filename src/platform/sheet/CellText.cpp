@@ -294,6 +294,9 @@ bool parseTypedNumber(QStringView field, double& value)
 
 QString cellName(int row, int col)
 {
+    // A damaged record can name a column no sheet has; it is still named.
+    if (col < 1 || col > ColumnLetters::kMaxColumn)
+        return QStringLiteral("R") + QString::number(row) + QStringLiteral("C") + QString::number(col);
     return ColumnLetters::name(col) + QString::number(row);
 }
 

@@ -42,7 +42,8 @@ DateKind builtInDateKind(int formatIndex);
 // and the value when `field` is such a number.
 bool parseTypedNumber(QStringView field, double& value);
 
-// "K12" for row 12, column 11 (both 1-based).
+// "K12" for row 12, column 11 (both 1-based); "R12C40000" for a column past
+// the widest sheet.
 QString cellName(int row, int col);
 
 }

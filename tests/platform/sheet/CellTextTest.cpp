@@ -116,4 +116,6 @@ TEST(CellText, NumbersAndCellNames)
     EXPECT_EQ(CellText::cellName(1, 26), "Z1");
     EXPECT_EQ(CellText::cellName(8, 27), "AA8");
     EXPECT_EQ(CellText::cellName(65536, 256), "IV65536");
+    // a damaged record's column past the widest sheet is still named, never thrown at
+    EXPECT_EQ(CellText::cellName(7, 37121), "R7C37121");
 }

@@ -123,3 +123,30 @@ TEST(WorkbookFile, WhatCannotBeReadIsNamedForWhatItIs)
     EXPECT_TRUE(openError(corpus("tests__data__Reader__XLS__pwtest.xls")).contains(QStringLiteral("เอารหัสผ่านออก")));
     EXPECT_TRUE(openError(dir.filePath("picture.xls")).contains(QStringLiteral("Excel Workbook (*.xlsx)")));
 }
+
+// Inputs the fuzzers found that once ended the program: each must now open
+// or be refused with a message, and every cell of it read or refused alike.
+TEST(WorkbookFile, InputsThatOnceCrashedAreReadOrRefused)
+{
+    const QDir dir(TestEnv::fixture(QStringLiteral("fuzz")));
+    const QStringList names = dir.entryList(QDir::Files);
+    ASSERT_FALSE(names.isEmpty());
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        std::unique_ptr<Workbook> book;
+        try {
+            book = WorkbookFile::open(dir.filePath(name));
+        } catch (const Workbook::Error& e) {
+            EXPECT_TRUE(QString::fromUtf8(e.what()).contains(name)) << e.what();
+            continue;
+        }
+        QString text;
+        for (int r = 1; r <= std::min(book->rowCount(), 2000); ++r)
+            for (int c = 1; c <= std::min(book->colCount(), 64); ++c) {
+                try {
+                    book->readCell(r, c, text);
+                } catch (const Workbook::Error&) {
+                }
+            }
+    }
+}
