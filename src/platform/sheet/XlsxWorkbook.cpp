@@ -1,6 +1,7 @@
 #include "XlsxWorkbook.h"
 
 #include "CellText.h"
+#include "FormulaCells.h"
 #include "SheetMessages.h"
 #include "ZipArchive.h"
 
@@ -684,7 +685,7 @@ void Reader::readSheet(const QString& part)
                                                  "จึงไม่อ่าน กรุณาตรวจแฟ้มที่ได้จาก SAP"));
         const DateKind kind = style < m_xfKinds.size() ? m_xfKinds[style] : DateKind::None;
         if (haveF)
-            m_cells.addFormula(row, col, f, haveV && (!v.isEmpty() || type == Type::Str));
+            m_cells.addFormula(row, col, f, haveV && (!v.isEmpty() || type == Type::Str), kind);
         if (type == Type::Inline || (haveIs && !haveV)) {
             QString& text = haveIs ? is : v;
             decodeEscapes(text);
@@ -1043,6 +1044,11 @@ void XlsxWorkbook::openZip(const ZipArchive& zip, const QString& path)
         reader.run();
         m_fullCalcOnLoad = reader.fullCalcOnLoad;
         m_application = reader.application;
+        // A workbook that asks to be recalculated on opening, or that a
+        // program which does not calculate saved, holds no result to take.
+        m_cells.formulaSyntax = SheetCells::FormulaSyntax::A1;
+        if (m_fullCalcOnLoad || !FormulaCells::calculatingApplication(m_application))
+            distrustStoredResults();
         done();
     } catch (const ZipArchive::Failure& f) {
         close();

@@ -296,8 +296,11 @@ TEST(XlsxWorkbook, NumberFormatsIsoDatesBooleansErrorsAndFormulas)
     EXPECT_EQ(book.cellText(2, 8), QStringLiteral("-0.1"));
 
     EXPECT_EQ(book.cellText(3, 1), QStringLiteral("4"));
-    EXPECT_EQ(book.cellText(4, 3), QStringLiteral("6")) << "a shared formula's follower keeps its own result";
-    EXPECT_TRUE(cellError(book, 5, 3).contains(QStringLiteral("#DIV/0!")));
+    // The workbook asks to be recalculated and was saved by a program that does
+    // not calculate: a shared formula's follower, whose text the file leaves to
+    // the first cell, is not taken as stored but named.
+    EXPECT_TRUE(cellError(book, 4, 3).contains(QStringLiteral("C4")));
+    EXPECT_TRUE(cellError(book, 5, 3).contains(QStringLiteral("C5")));
     EXPECT_TRUE(cellError(book, 5, 4).contains(QStringLiteral("#N/A")));
     EXPECT_TRUE(cellError(book, 5, 4).contains(QStringLiteral("D5")));
 
