@@ -7,6 +7,8 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <algorithm>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace {
@@ -40,8 +42,15 @@ ImportSummaryPanel::ImportSummaryPanel(QWidget* parent) : QGroupBox(QStringLiter
     for (QLabel* l : {lblLines, lblPassed, lblTotals, lblRefusals, lblFile}) {
         l->setWordWrap(true);
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // A wrapped label asks for a width of many characters; here it takes
+        // the box's width and wraps within it.
+        l->setMinimumWidth(1);
     }
-    auto* v = new QVBoxLayout(this);
+    // The summary scrolls within its own box, so a long one never makes the
+    // window taller than the screen and pushes the save button out of sight.
+    auto* inner = new QWidget;
+    auto* v = new QVBoxLayout(inner);
+    v->setContentsMargins(0, 0, 0, 0);
     v->addWidget(lblLines);
     v->addWidget(lblTotals);
     v->addWidget(lblPassed);
@@ -49,7 +58,17 @@ ImportSummaryPanel::ImportSummaryPanel(QWidget* parent) : QGroupBox(QStringLiter
     v->addWidget(lblRefusals);
     v->addWidget(lstRefusals, 1);
     v->addWidget(lblFile);
-    setMinimumWidth(260);
+    for (QListWidget* l : {lstPassed, lstRefusals})
+        l->setMinimumHeight(l->fontMetrics().height() * 4);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("SummaryScroll"));
+    scroll->setWidget(inner);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(scroll);
+    // Wide enough for a line of two large amounts; longer lines wrap.
+    setMinimumWidth(std::max(260, fontMetrics().horizontalAdvance(QStringLiteral("Total 999,999,999.99  WHT 999,999,999.99")) + 48));
     clearSummary();
 }
 
