@@ -23,8 +23,9 @@ QString sums(const SheetSummary::Amounts& a, const AmountFormat& money)
 void addCapped(QListWidget* list, const QStringList& items, size_t total)
 {
     list->addItems(items);
-    if (total > items.size())
-        list->addItem(QStringLiteral("... และอีก %1 รายการ").arg(total - items.size()));
+    const auto shown = static_cast<size_t>(items.size());
+    if (total > shown)
+        list->addItem(QStringLiteral("... และอีก %1 รายการ").arg(total - shown));
 }
 
 }  // namespace

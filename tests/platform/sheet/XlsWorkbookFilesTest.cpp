@@ -51,14 +51,6 @@ QString cellError(const XlsWorkbook& book, int row, int col)
     return QString();
 }
 
-QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
-{
-    const QString path = dir.filePath(name);
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    return path;
-}
 
 const QString kLong1 = QStringLiteral("ค่าจ้างเหมาบริการทำความสะอาดอาคารสำนักงานใหญ่ประจำเดือน ").repeated(200).left(10000);
 const QString kLong2 = QStringLiteral("รายละเอียดการจ่ายเช็คเจ้าหนี้ตามใบแจ้งหนี้เลขที่ IV-2553 ").repeated(200).left(10000);
