@@ -1,12 +1,13 @@
-// The XML Spreadsheet 2003 reader alone, for scripts/fuzz.sh xml2003-read.
+// One reader of a typed form alone (its class given by the build: READER_CLASS
+// from READER_HEADER), for scripts/fuzz.sh ods-read, xml2003-read, text-read, html-read.
 //
-//   xml2003-read FILE... one line per file: "read" with the rows, columns and
+//   TARGET FILE...     one line per file: "read" with the rows, columns and
 //                      milliseconds of the open, or "refused" with the milliseconds and the message
 //
 // Built with afl++'s compiler it is the fuzz target instead: each input is
 // read from memory, every cell is converted, and the import's read runs over it.
 #include "ChequeSheetReader.h"
-#include "XmlSpreadsheetWorkbook.h"
+#include READER_HEADER
 #include "TextGrid.h"
 
 #include <QElapsedTimer>
@@ -47,9 +48,9 @@ int main()
     const unsigned char* buf = __AFL_FUZZ_TESTCASE_BUF;
     while (__AFL_LOOP(10000)) {
         const QByteArray bytes(reinterpret_cast<const char*>(buf), __AFL_FUZZ_TESTCASE_LEN);
-        XmlSpreadsheetWorkbook book;
+        READER_CLASS book;
         try {
-            book.openData(bytes, QStringLiteral("fuzz.xml"));
+            book.openData(bytes, QStringLiteral("fuzz"));
         } catch (const Workbook::Error&) {
             continue;
         }
@@ -61,14 +62,14 @@ int main()
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: xml2003-read FILE...\n");
+        std::fprintf(stderr, "usage: %s FILE...\n", argv[0]);
         return 2;
     }
     for (int i = 1; i < argc; ++i) {
         QElapsedTimer t;
         t.start();
         try {
-            XmlSpreadsheetWorkbook book;
+            READER_CLASS book;
             book.open(QFile::decodeName(argv[i]));
             const int rows = book.rowCount();
             const int cols = book.colCount();
