@@ -3,11 +3,11 @@
 #include "CellText.h"
 #include "FormulaCells.h"
 #include "SheetMessages.h"
+#include "XmlScanner.h"
 #include "ZipArchive.h"
 
 #include <QHash>
 #include <QUrl>
-#include <QXmlStreamReader>
 
 #include <charconv>
 #include <cstdint>
@@ -17,26 +17,27 @@
 namespace {
 
 using DateKind = CellText::DateKind;
+using Token = XmlScanner::Token;
 
-constexpr QStringView kSmlTransitional = u"http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-constexpr QStringView kSmlStrict = u"http://purl.oclc.org/ooxml/spreadsheetml/main";
-constexpr QStringView kRelTransitional = u"http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-constexpr QStringView kRelStrict = u"http://purl.oclc.org/ooxml/officeDocument/relationships";
-constexpr QStringView kPackageRels = u"http://schemas.openxmlformats.org/package/2006/relationships";
-constexpr QStringView kAppTransitional = u"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties";
-constexpr QStringView kAppStrict = u"http://purl.oclc.org/ooxml/officeDocument/extendedProperties";
+constexpr std::string_view kSmlTransitional = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+constexpr std::string_view kSmlStrict = "http://purl.oclc.org/ooxml/spreadsheetml/main";
+constexpr std::string_view kRelTransitional = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+constexpr std::string_view kRelStrict = "http://purl.oclc.org/ooxml/officeDocument/relationships";
+constexpr std::string_view kPackageRels = "http://schemas.openxmlformats.org/package/2006/relationships";
+constexpr std::string_view kAppTransitional = "http://schemas.openxmlformats.org/officeDocument/2006/extended-properties";
+constexpr std::string_view kAppStrict = "http://purl.oclc.org/ooxml/officeDocument/extendedProperties";
 
 // Nesting of the elements a part's reader follows; anything else is passed
 // over by counting, so deep nesting costs no stack.
 constexpr int kMaxLevels = 16;
 constexpr qsizetype kMaxApplication = 256;
 
-bool isSml(QStringView ns)
+bool isSml(std::string_view ns)
 {
     return ns == kSmlTransitional || ns == kSmlStrict;
 }
 
-bool isRelNamespace(QStringView ns)
+bool isRelNamespace(std::string_view ns)
 {
     return ns == kRelTransitional || ns == kRelStrict;
 }
@@ -44,38 +45,46 @@ bool isRelNamespace(QStringView ns)
 // "<base>/<name>" with the transitional or the strict base.
 bool isRelType(QStringView type, QStringView name)
 {
-    for (const QStringView base : {kRelTransitional, kRelStrict})
+    for (const std::string_view b : {kRelTransitional, kRelStrict}) {
+        const QLatin1StringView base(b.data(), static_cast<qsizetype>(b.size()));
         if (type.size() == base.size() + 1 + name.size() && type.startsWith(base) && type[base.size()] == u'/'
             && type.endsWith(name))
             return true;
+    }
     return false;
 }
 
-bool isTrue(QStringView v)
+std::string_view trimmed(std::string_view v)
 {
-    v = v.trimmed();
-    return v == u"1" || v == u"true";
+    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (!v.empty() && space(v.front()))
+        v.remove_prefix(1);
+    while (!v.empty() && space(v.back()))
+        v.remove_suffix(1);
+    return v;
 }
 
-// An attribute without a namespace, as SpreadsheetML's own attributes are.
-QStringView plainAttribute(const QXmlStreamAttributes& attrs, QStringView name)
+QString text(std::string_view utf8)
 {
-    for (const QXmlStreamAttribute& a : attrs)
-        if (a.name() == name && a.namespaceUri().isEmpty())
-            return a.value();
-    return QStringView();
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-bool parseUInt(QStringView v, uint32_t& out)
+bool isTrue(std::string_view v)
 {
-    v = v.trimmed();
-    if (v.isEmpty() || v.size() > 10)
+    v = trimmed(v);
+    return v == "1" || v == "true";
+}
+
+bool parseUInt(std::string_view v, uint32_t& out)
+{
+    v = trimmed(v);
+    if (v.empty() || v.size() > 10)
         return false;
     uint64_t n = 0;
-    for (const QChar c : v) {
-        if (c < u'0' || c > u'9')
+    for (const char c : v) {
+        if (c < '0' || c > '9')
             return false;
-        n = n * 10 + static_cast<unsigned>(c.unicode() - u'0');
+        n = n * 10 + static_cast<unsigned>(c - '0');
     }
     if (n > UINT32_MAX)
         return false;
@@ -83,48 +92,41 @@ bool parseUInt(QStringView v, uint32_t& out)
     return true;
 }
 
-bool parseDouble(QStringView v, double& out)
+bool parseDouble(std::string_view v, double& out)
 {
-    v = v.trimmed();
-    if (!v.isEmpty() && v[0] == u'+')
-        v = v.mid(1);
-    char buf[64];
-    if (v.isEmpty() || v.size() >= static_cast<qsizetype>(sizeof buf))
+    v = trimmed(v);
+    if (!v.empty() && v[0] == '+')
+        v.remove_prefix(1);
+    if (v.empty())
         return false;
-    for (qsizetype i = 0; i < v.size(); ++i) {
-        const char16_t c = v[i].unicode();
-        if (c > 0x7F)
-            return false;
-        buf[i] = static_cast<char>(c);
-    }
-    const char* end = buf + v.size();
-    const auto r = std::from_chars(buf, end, out);
+    const char* end = v.data() + v.size();
+    const auto r = std::from_chars(v.data(), end, out);
     return r.ec == std::errc() && r.ptr == end;
 }
 
 // "AB12" as row 12, column 28. Past the sheet's limits the numbers stay large
 // (SheetCells keeps no such cell) rather than wrap.
-bool parseReference(QStringView ref, int& row, int& col)
+bool parseReference(std::string_view ref, int& row, int& col)
 {
-    qsizetype i = 0;
+    size_t i = 0;
     int64_t c = 0;
     while (i < ref.size()) {
-        char16_t ch = ref[i].unicode();
-        if (ch >= u'a' && ch <= u'z')
-            ch = static_cast<char16_t>(ch - u'a' + u'A');
-        if (ch < u'A' || ch > u'Z')
+        char ch = ref[i];
+        if (ch >= 'a' && ch <= 'z')
+            ch = static_cast<char>(ch - 'a' + 'A');
+        if (ch < 'A' || ch > 'Z')
             break;
-        c = std::min<int64_t>(c * 26 + (ch - u'A' + 1), INT32_MAX);
+        c = std::min<int64_t>(c * 26 + (ch - 'A' + 1), INT32_MAX);
         ++i;
     }
     if (i == 0 || i == ref.size())
         return false;
     int64_t r = 0;
     for (; i < ref.size(); ++i) {
-        const char16_t ch = ref[i].unicode();
-        if (ch < u'0' || ch > u'9')
+        const char ch = ref[i];
+        if (ch < '0' || ch > '9')
             return false;
-        r = std::min<int64_t>(r * 10 + (ch - u'0'), INT32_MAX);
+        r = std::min<int64_t>(r * 10 + (ch - '0'), INT32_MAX);
     }
     if (r == 0)
         return false;
@@ -134,16 +136,16 @@ bool parseReference(QStringView ref, int& row, int& col)
 }
 
 // A row number; one past the sheet's limits stays large rather than wrap.
-bool parseRowNumber(QStringView v, int& row)
+bool parseRowNumber(std::string_view v, int& row)
 {
-    v = v.trimmed();
-    if (v.isEmpty())
+    v = trimmed(v);
+    if (v.empty())
         return false;
     int64_t r = 0;
-    for (const QChar c : v) {
-        if (c < u'0' || c > u'9')
+    for (const char c : v) {
+        if (c < '0' || c > '9')
             return false;
-        r = std::min<int64_t>(r * 10 + (c.unicode() - u'0'), INT32_MAX);
+        r = std::min<int64_t>(r * 10 + (c - '0'), INT32_MAX);
     }
     row = static_cast<int>(r);
     return r >= 1;
@@ -299,40 +301,44 @@ QString where(const QString& part, qint64 line)
     return QStringLiteral("ส่วน \"") + part + QStringLiteral("\" บรรทัดที่ ") + QString::number(line);
 }
 
-// One part being parsed: its inflating stream and the XML reader over it.
+// One part being parsed: its inflating stream and the XML scanner over it.
 class PartXml {
 public:
     PartXml(const ZipArchive& zip, const QString& part, const QString& path)
-        : m_part(zip.open(part)), m_name(part), m_path(path)
+        : m_part(zip.open(part)), m_xml(m_part.get()), m_name(part), m_path(path)
     {
-        m_xml.setDevice(m_part.get());
-        m_xml.setNamespaceProcessing(true);
     }
 
-    QXmlStreamReader& xml() { return m_xml; }
+    XmlScanner& xml() { return m_xml; }
     const QString& name() const { return m_name; }
 
-    QXmlStreamReader::TokenType next()
+    XmlScanner::Token next()
     {
-        const QXmlStreamReader::TokenType t = m_xml.readNext();
-        if (t == QXmlStreamReader::Invalid) {
+        try {
+            const XmlScanner::Token t = m_xml.next();
+            if (t == XmlScanner::Token::EndDocument)
+                m_part->check();  // the data may have stopped for damage right after the root closed
+            return t;
+        } catch (const XmlScanner::Error& e) {
             m_part->check();  // a part over the cap or whose data breaks off says so first
-            SheetMessages::failDamaged(m_path, where(m_name, m_xml.lineNumber())
+            // Workbook parts never declare a document type; one that does may be
+            // trying entity expansion, so it is not read at all.
+            if (e.kind == XmlScanner::Error::Kind::DocumentType)
+                SheetMessages::failDamaged(m_path, where(m_name, e.line)
+                                                       + QStringLiteral(" มีการประกาศ DTD ซึ่งสมุดงานไม่ใช้"));
+            if (e.kind == XmlScanner::Error::Kind::Encoding)
+                SheetMessages::failDamaged(m_path, where(m_name, e.line)
+                                                       + QStringLiteral(" ใช้การเข้ารหัสอักขระที่อ่านไม่ได้"));
+            SheetMessages::failDamaged(m_path, where(m_name, e.line)
                                                    + QStringLiteral(" ข้อมูล XML ไม่ถูกต้องหรือขาดหาย"));
         }
-        // Workbook parts never declare a document type; one that does may be
-        // trying entity expansion, so it is not read at all.
-        if (t == QXmlStreamReader::DTD)
-            SheetMessages::failDamaged(m_path, where(m_name, m_xml.lineNumber())
-                                                   + QStringLiteral(" มีการประกาศ DTD ซึ่งสมุดงานไม่ใช้"));
-        return t;
     }
 
-    qint64 line() const { return m_xml.lineNumber(); }
+    qint64 line() const { return m_xml.line(); }
 
 private:
     std::unique_ptr<ZipArchive::Part> m_part;
-    QXmlStreamReader m_xml;
+    XmlScanner m_xml;
     QString m_name;
     const QString& m_path;
 };
@@ -441,36 +447,35 @@ std::vector<Relationship> Reader::readRels(const QString& part)
 {
     std::vector<Relationship> rels;
     PartXml px(m_zip, part, m_path);
-    QXmlStreamReader& xml = px.xml();
+    XmlScanner& xml = px.xml();
     enum class S { Doc, Root, Rel };
     Walk<S> walk(S::Doc);
     for (;;) {
         switch (px.next()) {
-        case QXmlStreamReader::StartElement: {
+        case Token::StartElement: {
             if (walk.skipping() || xml.namespaceUri() != kPackageRels) {
                 walk.skip();
                 break;
             }
-            if (walk.top() == S::Doc && xml.name() == u"Relationships") {
+            if (walk.top() == S::Doc && xml.name() == "Relationships") {
                 walk.enter(S::Root);
-            } else if (walk.top() == S::Root && xml.name() == u"Relationship") {
+            } else if (walk.top() == S::Root && xml.name() == "Relationship") {
                 walk.enter(S::Rel);
-                const QXmlStreamAttributes attrs = xml.attributes();
-                if (plainAttribute(attrs, u"TargetMode").trimmed() == u"External")
+                if (trimmed(xml.attribute("TargetMode")) == "External")
                     break;
-                rels.push_back({plainAttribute(attrs, u"Id").toString(), plainAttribute(attrs, u"Type").trimmed().toString(),
-                                plainAttribute(attrs, u"Target").trimmed().toString()});
+                rels.push_back({text(xml.attribute("Id")), text(trimmed(xml.attribute("Type"))),
+                                text(trimmed(xml.attribute("Target")))});
             } else {
                 walk.skip();
             }
             break;
         }
-        case QXmlStreamReader::EndElement: {
+        case Token::EndElement: {
             S ended;
             walk.leave(ended);
             break;
         }
-        case QXmlStreamReader::EndDocument:
+        case Token::EndDocument:
             return rels;
         default:
             break;
@@ -481,49 +486,48 @@ std::vector<Relationship> Reader::readRels(const QString& part)
 void Reader::readWorkbook(const QString& part, std::vector<QString>& sheetIds, std::vector<QString>& sheetNames)
 {
     PartXml px(m_zip, part, m_path);
-    QXmlStreamReader& xml = px.xml();
+    XmlScanner& xml = px.xml();
     enum class S { Doc, Workbook, Sheets, Leaf };
     Walk<S> walk(S::Doc);
     bool root = false;
     for (;;) {
         switch (px.next()) {
-        case QXmlStreamReader::StartElement: {
+        case Token::StartElement: {
             if (walk.skipping() || !isSml(xml.namespaceUri())) {
                 walk.skip();
                 break;
             }
-            const QStringView name = xml.name();
-            if (walk.top() == S::Doc && name == u"workbook") {
+            const std::string_view name = xml.name();
+            if (walk.top() == S::Doc && name == "workbook") {
                 walk.enter(S::Workbook);
                 root = true;
-            } else if (walk.top() == S::Workbook && name == u"sheets") {
+            } else if (walk.top() == S::Workbook && name == "sheets") {
                 walk.enter(S::Sheets);
-            } else if (walk.top() == S::Workbook && name == u"workbookPr") {
+            } else if (walk.top() == S::Workbook && name == "workbookPr") {
                 walk.enter(S::Leaf);
-                m_cells.system1904 = isTrue(plainAttribute(xml.attributes(), u"date1904"));
-            } else if (walk.top() == S::Workbook && name == u"calcPr") {
+                m_cells.system1904 = isTrue(xml.attribute("date1904"));
+            } else if (walk.top() == S::Workbook && name == "calcPr") {
                 walk.enter(S::Leaf);
-                fullCalcOnLoad = isTrue(plainAttribute(xml.attributes(), u"fullCalcOnLoad"));
-            } else if (walk.top() == S::Sheets && name == u"sheet") {
+                fullCalcOnLoad = isTrue(xml.attribute("fullCalcOnLoad"));
+            } else if (walk.top() == S::Sheets && name == "sheet") {
                 walk.enter(S::Leaf);
                 QString id;
-                const QXmlStreamAttributes attrs = xml.attributes();
-                for (const QXmlStreamAttribute& a : attrs)
-                    if (a.name() == u"id" && isRelNamespace(a.namespaceUri()))
-                        id = a.value().trimmed().toString();
+                for (const XmlScanner::Attribute& a : xml.attributes())
+                    if (a.name == "id" && isRelNamespace(a.ns))
+                        id = text(trimmed(a.value));
                 sheetIds.push_back(id);
-                sheetNames.push_back(plainAttribute(attrs, u"name").left(64).toString());
+                sheetNames.push_back(text(xml.attribute("name")).left(64));
             } else {
                 walk.skip();
             }
             break;
         }
-        case QXmlStreamReader::EndElement: {
+        case Token::EndElement: {
             S ended;
             walk.leave(ended);
             break;
         }
-        case QXmlStreamReader::EndDocument:
+        case Token::EndDocument:
             if (!root)
                 SheetMessages::failDamaged(m_path, where(px.name(), px.line())
                                                        + QStringLiteral(" ไม่ใช่ข้อมูลสมุดงาน (workbook)"));
@@ -537,35 +541,34 @@ void Reader::readWorkbook(const QString& part, std::vector<QString>& sheetIds, s
 void Reader::readStyles(const QString& part)
 {
     PartXml px(m_zip, part, m_path);
-    QXmlStreamReader& xml = px.xml();
+    XmlScanner& xml = px.xml();
     enum class S { Doc, StyleSheet, NumFmts, CellXfs, Leaf };
     Walk<S> walk(S::Doc);
     QHash<uint32_t, DateKind> custom;
     std::vector<uint32_t> xfFormats;
     for (;;) {
         switch (px.next()) {
-        case QXmlStreamReader::StartElement: {
+        case Token::StartElement: {
             if (walk.skipping() || !isSml(xml.namespaceUri())) {
                 walk.skip();
                 break;
             }
-            const QStringView name = xml.name();
-            if (walk.top() == S::Doc && name == u"styleSheet") {
+            const std::string_view name = xml.name();
+            if (walk.top() == S::Doc && name == "styleSheet") {
                 walk.enter(S::StyleSheet);
-            } else if (walk.top() == S::StyleSheet && name == u"numFmts") {
+            } else if (walk.top() == S::StyleSheet && name == "numFmts") {
                 walk.enter(S::NumFmts);
-            } else if (walk.top() == S::StyleSheet && name == u"cellXfs") {
+            } else if (walk.top() == S::StyleSheet && name == "cellXfs") {
                 walk.enter(S::CellXfs);
-            } else if (walk.top() == S::NumFmts && name == u"numFmt") {
-                walk.enter(S::Leaf);
-                const QXmlStreamAttributes attrs = xml.attributes();
-                uint32_t id = 0;
-                if (parseUInt(plainAttribute(attrs, u"numFmtId"), id))
-                    custom.insert(id, CellText::formatDateKind(plainAttribute(attrs, u"formatCode")));
-            } else if (walk.top() == S::CellXfs && name == u"xf") {
+            } else if (walk.top() == S::NumFmts && name == "numFmt") {
                 walk.enter(S::Leaf);
                 uint32_t id = 0;
-                if (!parseUInt(plainAttribute(xml.attributes(), u"numFmtId"), id))
+                if (parseUInt(xml.attribute("numFmtId"), id))
+                    custom.insert(id, CellText::formatDateKind(text(xml.attribute("formatCode"))));
+            } else if (walk.top() == S::CellXfs && name == "xf") {
+                walk.enter(S::Leaf);
+                uint32_t id = 0;
+                if (!parseUInt(xml.attribute("numFmtId"), id))
                     id = 0;
                 xfFormats.push_back(id);
             } else {
@@ -573,12 +576,12 @@ void Reader::readStyles(const QString& part)
             }
             break;
         }
-        case QXmlStreamReader::EndElement: {
+        case Token::EndElement: {
             S ended;
             walk.leave(ended);
             break;
         }
-        case QXmlStreamReader::EndDocument: {
+        case Token::EndDocument: {
             // A format the workbook spells out stands over the built-in one of its number.
             m_xfKinds.reserve(xfFormats.size());
             for (const uint32_t id : xfFormats) {
@@ -598,54 +601,55 @@ void Reader::readStyles(const QString& part)
 void Reader::readSharedStrings(const QString& part)
 {
     PartXml px(m_zip, part, m_path);
-    QXmlStreamReader& xml = px.xml();
+    XmlScanner& xml = px.xml();
     // Rich text's runs are joined; phonetic guides (rPh) are not part of the text.
     enum class S { Doc, Sst, Si, Run, T };
     Walk<S> walk(S::Doc);
-    QString text;
+    std::string bytes;
     m_sstBase = m_cells.stringCount();
     uint32_t count = 0;
     for (;;) {
         switch (px.next()) {
-        case QXmlStreamReader::StartElement: {
+        case Token::StartElement: {
             if (walk.skipping() || !isSml(xml.namespaceUri())) {
                 walk.skip();
                 break;
             }
-            const QStringView name = xml.name();
+            const std::string_view name = xml.name();
             const S top = walk.top();
-            if (top == S::Doc && name == u"sst") {
+            if (top == S::Doc && name == "sst") {
                 walk.enter(S::Sst);
-            } else if (top == S::Sst && name == u"si") {
+            } else if (top == S::Sst && name == "si") {
                 walk.enter(S::Si);
-                text.resize(0);
-            } else if ((top == S::Si || top == S::Run) && name == u"t") {
+                bytes.clear();
+            } else if ((top == S::Si || top == S::Run) && name == "t") {
                 walk.enter(S::T);
-            } else if (top == S::Si && name == u"r") {
+            } else if (top == S::Si && name == "r") {
                 walk.enter(S::Run);
             } else {
                 walk.skip();
             }
             break;
         }
-        case QXmlStreamReader::Characters:
+        case Token::Text:
             if (!walk.skipping() && walk.top() == S::T)
-                text.append(xml.text());
+                bytes.append(xml.text());
             break;
-        case QXmlStreamReader::EndElement: {
+        case Token::EndElement: {
             S ended;
             if (walk.leave(ended) && ended == S::Si) {
                 if (count >= XlsxWorkbook::kMaxCells)
                     SheetMessages::fail(SheetMessages::file(m_path)
                                         + QStringLiteral(" มีข้อความในตารางข้อความเกิน 20,000,000 รายการ "
                                                          "มากเกินกว่าจะเป็นรายการเช็คจาก SAP จึงไม่อ่าน กรุณาตรวจแฟ้มที่ได้จาก SAP"));
-                decodeEscapes(text);
-                m_cells.addString(text);
+                QString s = text(bytes);
+                decodeEscapes(s);
+                m_cells.addString(s);
                 ++count;
             }
             break;
         }
-        case QXmlStreamReader::EndDocument:
+        case Token::EndDocument:
             m_sstCount = count;
             return;
         default:
@@ -657,7 +661,7 @@ void Reader::readSharedStrings(const QString& part)
 void Reader::readSheet(const QString& part)
 {
     PartXml px(m_zip, part, m_path);
-    QXmlStreamReader& xml = px.xml();
+    XmlScanner& xml = px.xml();
     enum class S { Doc, Worksheet, SheetData, Row, Cell, V, F, Is, IsRun, IsT };
     enum class Type { Number, Shared, Str, Inline, Bool, Error, Date };
     Walk<S> walk(S::Doc);
@@ -670,12 +674,18 @@ void Reader::readSheet(const QString& part)
     uint32_t style = 0;
     Type type = Type::Number;
     bool haveV = false, haveF = false, haveIs = false;
-    QString v, f, is;
+    // The cell's value, formula and inline text as the part spells them (UTF-8).
+    std::string v, f, is;
 
     const auto failCell = [&](const QString& what) {
         SheetMessages::failCell(m_path, row, col,
                                 what + QStringLiteral(" (") + where(px.name(), px.line()) + QStringLiteral(") ")
                                     + SheetMessages::askAgainOrResave());
+    };
+    const auto addText = [&](const std::string& bytes) {
+        QString s = text(bytes);
+        decodeEscapes(s);
+        m_cells.addText(row, col, s);
     };
 
     const auto emitCell = [&] {
@@ -685,53 +695,51 @@ void Reader::readSheet(const QString& part)
                                                  "จึงไม่อ่าน กรุณาตรวจแฟ้มที่ได้จาก SAP"));
         const DateKind kind = style < m_xfKinds.size() ? m_xfKinds[style] : DateKind::None;
         if (haveF)
-            m_cells.addFormula(row, col, f, haveV && (!v.isEmpty() || type == Type::Str), kind);
+            m_cells.addFormula(row, col, text(f), haveV && (!v.empty() || type == Type::Str), kind);
         if (type == Type::Inline || (haveIs && !haveV)) {
-            QString& text = haveIs ? is : v;
-            decodeEscapes(text);
-            m_cells.addText(row, col, text);
+            addText(haveIs ? is : v);
             return;
         }
         if (!haveV)
             return;
         switch (type) {
         case Type::Shared: {
-            if (v.trimmed().isEmpty())
+            if (trimmed(v).empty())
                 return;
             uint32_t index = 0;
             if (!parseUInt(v, index) || index >= m_sstCount)
-                failCell(QStringLiteral("อ้างถึงข้อความลำดับที่ ") + v.trimmed().left(20)
+                failCell(QStringLiteral("อ้างถึงข้อความลำดับที่ ") + text(trimmed(v)).left(20)
                          + QStringLiteral(" ซึ่งไม่มีอยู่ในตารางข้อความของแฟ้ม"));
             m_cells.addTextIndex(row, col, m_sstBase + index);
             return;
         }
         case Type::Str:
         case Type::Inline:
-            decodeEscapes(v);
-            m_cells.addText(row, col, v);
+            addText(v);
             return;
         case Type::Bool: {
-            const QStringView b = QStringView(v).trimmed();
-            if (b.isEmpty())
+            const std::string_view b = trimmed(v);
+            if (b.empty())
                 return;
-            if (b == u"1" || b == u"true")
+            if (b == "1" || b == "true")
                 m_cells.addBool(row, col, true);
-            else if (b == u"0" || b == u"false")
+            else if (b == "0" || b == "false")
                 m_cells.addBool(row, col, false);
             else
                 failCell(QStringLiteral("มีค่าตรรกะที่อ่านไม่ได้"));
             return;
         }
         case Type::Error:
-            if (!v.trimmed().isEmpty())
-                m_cells.addError(row, col, QStringView(v).trimmed().left(32));
+            if (!trimmed(v).empty())
+                m_cells.addError(row, col, text(trimmed(v)).left(32));
             return;
         case Type::Date: {
             double serial = 0;
             bool hasDate = false;
-            if (!isoSerial(v, m_cells.system1904, serial, hasDate)) {
+            const QString value = text(v);
+            if (!isoSerial(value, m_cells.system1904, serial, hasDate)) {
                 // Not a date after all: kept as the text it is, not dropped.
-                m_cells.addText(row, col, v);
+                m_cells.addText(row, col, value);
                 return;
             }
             const DateKind k = kind != DateKind::None ? kind : hasDate ? DateKind::DateTime : DateKind::Time;
@@ -739,7 +747,7 @@ void Reader::readSheet(const QString& part)
             return;
         }
         case Type::Number: {
-            if (QStringView(v).trimmed().isEmpty())
+            if (trimmed(v).empty())
                 return;
             double number = 0;
             if (!parseDouble(v, number))
@@ -752,37 +760,37 @@ void Reader::readSheet(const QString& part)
 
     for (;;) {
         switch (px.next()) {
-        case QXmlStreamReader::StartElement: {
+        case Token::StartElement: {
             if (walk.skipping()) {
                 walk.skip();
                 break;
             }
-            const QStringView name = xml.name();
+            const std::string_view name = xml.name();
             const S top = walk.top();
             S next = S::Doc;  // Doc: not followed
             if (top == S::Row) {
-                if (name == u"c")
+                if (name == "c")
                     next = S::Cell;
             } else if (top == S::Cell) {
-                if (name == u"v")
+                if (name == "v")
                     next = S::V;
-                else if (name == u"f")
+                else if (name == "f")
                     next = S::F;
-                else if (name == u"is")
+                else if (name == "is")
                     next = S::Is;
             } else if (top == S::SheetData) {
-                if (name == u"row")
+                if (name == "row")
                     next = S::Row;
             } else if (top == S::Is || top == S::IsRun) {
-                if (name == u"t")
+                if (name == "t")
                     next = S::IsT;
-                else if (name == u"r" && top == S::Is)
+                else if (name == "r" && top == S::Is)
                     next = S::IsRun;
             } else if (top == S::Worksheet) {
-                if (name == u"sheetData")
+                if (name == "sheetData")
                     next = S::SheetData;
             } else if (top == S::Doc) {
-                if (name == u"worksheet")
+                if (name == "worksheet")
                     next = S::Worksheet;
                 else
                     SheetMessages::failDamaged(m_path, where(px.name(), px.line())
@@ -803,7 +811,7 @@ void Reader::readSheet(const QString& part)
             case S::Row: {
                 // No number, or one that is no row number ("0", as some
                 // exporters count): the next row, as if there were none.
-                if (!parseRowNumber(plainAttribute(xml.attributes(), u"r"), row))
+                if (!parseRowNumber(xml.attribute("r"), row))
                     row = lastRow < INT32_MAX ? lastRow + 1 : lastRow;
                 lastRow = row;
                 lastCol = 0;
@@ -813,31 +821,30 @@ void Reader::readSheet(const QString& part)
                 style = 0;
                 type = Type::Number;
                 haveV = haveF = haveIs = false;
-                v.resize(0);  // keeps the capacity: no allocation per cell
-                f.resize(0);
-                is.resize(0);
+                v.clear();  // keeps the capacity: no allocation per cell
+                f.clear();
+                is.clear();
                 bool placed = false;
-                const QXmlStreamAttributes attrs = xml.attributes();
-                for (const QXmlStreamAttribute& a : attrs) {
-                    if (!a.namespaceUri().isEmpty())
+                for (const XmlScanner::Attribute& a : xml.attributes()) {
+                    if (!a.ns.empty())
                         continue;
-                    const QStringView an = a.name();
-                    if (an == u"r") {
+                    const std::string_view an = a.name;
+                    if (an == "r") {
                         // A reference that is none ("0", "1" as some exporters
                         // write column numbers) places the cell as a missing one would.
-                        placed = parseReference(a.value(), row, col);
-                    } else if (an == u"s") {
-                        if (!parseUInt(a.value(), style))
+                        placed = parseReference(a.value, row, col);
+                    } else if (an == "s") {
+                        if (!parseUInt(a.value, style))
                             style = 0;
-                    } else if (an == u"t") {
-                        const QStringView t = a.value();
-                        type = t == u"s"           ? Type::Shared
-                               : t == u"str"       ? Type::Str
-                               : t == u"inlineStr" ? Type::Inline
-                               : t == u"b"         ? Type::Bool
-                               : t == u"e"         ? Type::Error
-                               : t == u"d"         ? Type::Date
-                                                   : Type::Number;
+                    } else if (an == "t") {
+                        const std::string_view t = a.value;
+                        type = t == "s"           ? Type::Shared
+                               : t == "str"       ? Type::Str
+                               : t == "inlineStr" ? Type::Inline
+                               : t == "b"         ? Type::Bool
+                               : t == "e"         ? Type::Error
+                               : t == "d"         ? Type::Date
+                                                  : Type::Number;
                     }
                 }
                 if (!placed) {
@@ -862,7 +869,7 @@ void Reader::readSheet(const QString& part)
             }
             break;
         }
-        case QXmlStreamReader::Characters:
+        case Token::Text:
             if (!walk.skipping()) {
                 switch (walk.top()) {
                 case S::V:
@@ -879,19 +886,17 @@ void Reader::readSheet(const QString& part)
                 }
             }
             break;
-        case QXmlStreamReader::EndElement: {
+        case Token::EndElement: {
             S ended;
             if (walk.leave(ended) && ended == S::Cell)
                 emitCell();
             break;
         }
-        case QXmlStreamReader::EndDocument:
+        case Token::EndDocument:
             if (!root)
                 SheetMessages::failDamaged(m_path, where(px.name(), px.line())
                                                        + QStringLiteral(" ไม่ใช่ข้อมูลแผ่นงาน (worksheet)"));
             return;
-        default:
-            break;
         }
     }
 }
@@ -899,39 +904,41 @@ void Reader::readSheet(const QString& part)
 void Reader::readApplication(const QString& part)
 {
     PartXml px(m_zip, part, m_path);
-    QXmlStreamReader& xml = px.xml();
+    XmlScanner& xml = px.xml();
     enum class S { Doc, Properties, Application };
     Walk<S> walk(S::Doc);
+    std::string bytes;
     for (;;) {
         switch (px.next()) {
-        case QXmlStreamReader::StartElement: {
-            const QStringView ns = xml.namespaceUri();
+        case Token::StartElement: {
+            const std::string_view ns = xml.namespaceUri();
             if (walk.skipping() || (ns != kAppTransitional && ns != kAppStrict)) {
                 walk.skip();
                 break;
             }
-            if (walk.top() == S::Doc && xml.name() == u"Properties")
+            if (walk.top() == S::Doc && xml.name() == "Properties")
                 walk.enter(S::Properties);
-            else if (walk.top() == S::Properties && xml.name() == u"Application")
+            else if (walk.top() == S::Properties && xml.name() == "Application")
                 walk.enter(S::Application);
             else
                 walk.skip();
             break;
         }
-        case QXmlStreamReader::Characters:
-            if (!walk.skipping() && walk.top() == S::Application && application.size() < kMaxApplication)
-                application.append(xml.text().left(kMaxApplication - application.size()));
+        case Token::Text:
+            // Four bytes a character at most: enough for the characters kept.
+            if (!walk.skipping() && walk.top() == S::Application && bytes.size() < 4 * kMaxApplication)
+                bytes.append(xml.text().substr(0, 4 * kMaxApplication - bytes.size()));
             break;
-        case QXmlStreamReader::EndElement: {
+        case Token::EndElement: {
             S ended;
-            if (walk.leave(ended) && ended == S::Application)
+            if (walk.leave(ended) && ended == S::Application) {
+                application = text(bytes).left(kMaxApplication);
                 return;
+            }
             break;
         }
-        case QXmlStreamReader::EndDocument:
+        case Token::EndDocument:
             return;
-        default:
-            break;
         }
     }
 }

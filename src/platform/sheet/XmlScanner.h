@@ -1,0 +1,135 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+class QIODevice;
+
+// A pull parser for the XML parts of a workbook, reading UTF-8 bytes as they
+// come from the device and handing out views of them: no text is converted
+// until the reader asks for it, which is what makes a sheet part of tens of
+// megabytes quick to read.
+//
+// It checks what the reader relies on (elements close in order, one root,
+// attributes quoted and not repeated, every prefix bound, every reference
+// one of XML's five or a character) and refuses a document type outright,
+// so no entity is ever expanded. It does not validate names or characters
+// beyond that. A part in UTF-16 (by its byte order mark or its declaration)
+// or Latin-1 is converted to UTF-8 whole first; any other encoding is refused.
+//
+// Views stay valid until the next call to next().
+class XmlScanner {
+public:
+    enum class Token { StartElement, EndElement, Text, EndDocument };
+
+    class Error : public std::runtime_error {
+    public:
+        enum class Kind { Malformed, DocumentType, Encoding };
+        Error(Kind kind, const std::string& what, qint64 line) : std::runtime_error(what), kind(kind), line(line) {}
+        Kind kind;
+        qint64 line;  // 1-based line of the document where it was found
+    };
+
+    struct Attribute {
+        std::string_view ns;     // empty for an attribute without a prefix
+        std::string_view name;   // local name
+        std::string_view value;  // references replaced, white space normalised
+    };
+
+    // The device is read from its current position and must outlive the scanner.
+    explicit XmlScanner(QIODevice* device);
+    ~XmlScanner();
+    XmlScanner(const XmlScanner&) = delete;
+    XmlScanner& operator=(const XmlScanner&) = delete;
+
+    // The next token; throws Error. An empty element (<c/>) gives its start
+    // and then its end. Character data, CDATA sections included, may come as
+    // several Text tokens in a row: readers append them. Comments and
+    // processing instructions are passed over. After EndDocument every call
+    // gives EndDocument again.
+    Token next();
+
+    // Of the current start or end element.
+    std::string_view name() const { return m_name; }
+    std::string_view namespaceUri() const { return m_ns; }
+
+    // Of the current start element.
+    const std::vector<Attribute>& attributes() const { return m_attributes; }
+    // The value of an attribute without a namespace, or a view with no data
+    // (nullptr) when the element has none of that name.
+    std::string_view attribute(std::string_view localName) const;
+
+    // Of the current Text token.
+    std::string_view text() const { return m_text; }
+
+    // The line the scanner has reached, 1-based.
+    qint64 line() const;
+
+private:
+    enum class Step { More, Produced, Passed };
+    struct Binding {
+        std::string prefix;          // empty: the default namespace
+        const std::string* previous;  // what the prefix meant before
+    };
+    struct Open {
+        size_t nameBegin;  // of its qualified name in m_openNames
+        size_t nameLength;
+        size_t bindings;   // m_bindings' size before the element's own declarations
+    };
+    struct RawAttribute {
+        const char* qname;
+        size_t qnameLength;
+        size_t colon;        // in the qualified name, or npos
+        size_t valueBegin;   // in the buffer from the token's start, or in m_scratch
+        size_t valueLength;
+        bool decoded;
+    };
+
+    bool more();
+    void prepare();
+    [[noreturn]] void fail(const std::string& what, const char* at = nullptr) const;
+    [[noreturn]] void fail(Error::Kind kind, const std::string& what, const char* at = nullptr) const;
+    Step startTag(Token& token);
+    Step endTag(Token& token);
+    Step textRun(Token& token);
+    Step special(Token& token, bool& passed);
+    const std::string* intern(std::string_view uri);
+    const std::string* lookup(std::string_view prefix) const;
+    void bind(std::string_view prefix, const std::string* uri);
+    void popElement();
+    const char* decode(const char* p, const char* end, bool attribute, std::string& out) const;
+
+    QIODevice* m_device;
+    std::string m_buffer;
+    size_t m_begin = 0;  // first unread byte
+    size_t m_end = 0;    // one past the last byte read
+    bool m_eof = false;
+    bool m_prepared = false;
+    bool m_atStart = true;  // nothing but a declaration may come yet
+    qint64 m_linesBefore = 0;  // newlines in bytes already dropped from the buffer
+
+    std::unordered_set<std::string> m_uris;
+    const std::string* m_none;     // the empty namespace
+    const std::string* m_default;  // the default namespace in scope
+    const std::string* m_xmlns;    // stands for declarations when repeats are looked for
+    std::unordered_map<std::string, const std::string*> m_prefixes;
+    std::vector<Binding> m_bindings;
+    std::vector<Open> m_open;
+    std::string m_openNames;
+    bool m_rootSeen = false;
+    bool m_pendingEnd = false;  // an empty element's end comes next
+    bool m_done = false;
+
+    std::string_view m_name;
+    std::string_view m_ns;
+    std::string_view m_text;
+    std::string m_scratch;
+    std::vector<RawAttribute> m_raw;
+    std::vector<Attribute> m_attributes;
+};
