@@ -27,6 +27,23 @@ if [ ! -f $B/CMakeCache.txt ]; then
 fi
 AFL_USE_ASAN=1 AFL_USE_UBSAN=1 AFL_QUIET=1 cmake --build $B --target "$TARGET" -j"$(nproc)" >/dev/null
 
+if [ "$TARGET" = xml-scan ] && [ -z "${FUZZ_SEEDS:-}" ]; then
+  # The XML parts of the test workbooks, taken out of their ZIPs.
+  rm -rf $B/xml-parts && mkdir -p $B/xml-parts
+  python3 - $B/xml-parts tests/fixtures/xlsx/*.xlsx tests/fixtures/forms/*.xlsx tests/fixtures/ods/*.ods <<'PY'
+import sys, zipfile, os
+out = sys.argv[1]
+for n, path in enumerate(sys.argv[2:]):
+    try:
+        z = zipfile.ZipFile(path)
+        for m, name in enumerate(z.namelist()):
+            if name.endswith(('.xml', '.rels')):
+                open(os.path.join(out, f"{n}-{m}.xml"), 'wb').write(z.read(name)[:65536])
+    except Exception:
+        pass
+PY
+  FUZZ_SEEDS="$B/xml-parts/*"
+fi
 if [ -z "${FUZZ_SEEDS:-}" ]; then
   case "$TARGET" in
     xls-read) FUZZ_SEEDS="tests/fixtures/*.xls tests/fixtures/corpus/*.xls" ;;

@@ -639,6 +639,16 @@ XmlScanner::Step XmlScanner::textRun(Token& token)
             stop = amp;
         if (stop > base && stop[-1] == '\r')
             --stop;
+        // Nor is a character split: each piece is whole UTF-8.
+        for (const char* q = stop; q > base && stop - q < 4;) {
+            const auto c = static_cast<unsigned char>(*--q);
+            if ((c & 0xC0) == 0x80)
+                continue;
+            const int length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+            if (stop - q < length)
+                stop = q;
+            break;
+        }
         if (stop == base)
             return Step::More;
     }

@@ -50,7 +50,7 @@ public:
 
     // The next token; throws Error. An empty element (<c/>) gives its start
     // and then its end. Character data, CDATA sections included, may come as
-    // several Text tokens in a row: readers append them. Comments and
+    // several Text tokens in a row, each of whole characters: readers append them. Comments and
     // processing instructions are passed over. After EndDocument every call
     // gives EndDocument again.
     Token next();
