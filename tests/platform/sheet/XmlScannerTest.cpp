@@ -329,7 +329,7 @@ TEST(XmlScannerReads, TheSameWhateverTheReadsSplit)
         const Result whole = scan(bytes);
         EXPECT_FALSE(whole.failed) << name << ": " << whole.message;
         // After a short read the unfinished tag is parsed again from its start,
-        // so 1-byte reads of an 800 KB tag take minutes: the long documents
+        // so 1-byte reads of a 500 KB tag take minutes: the long documents
         // come in larger pieces, still splitting their tokens hundreds of times.
         const std::vector<qint64> chunks = bytes.size() > 100000 ? std::vector<qint64>{509, 4093}
                                                                  : std::vector<qint64>{1, 2, 3, 7, 64};
