@@ -168,20 +168,26 @@ bool XmlScanner::more()
         m_end -= m_begin;
         m_begin = 0;
     }
-    // What is in hand is one unfinished token: ask for as much again, so a
-    // long token is parsed again only a few times.
+    // What is in hand is one unfinished token: at least as much again is read
+    // before it is parsed again, so a long token is parsed again only a few
+    // times however little each read gives.
     const size_t want = std::max(kChunk, m_end);
+    const size_t need = std::max<size_t>(m_end, 1);
     if (m_buffer.size() < m_end + want)
         m_buffer.resize(m_end + want);
-    // A sequential device says its end with -1 as well as 0; one that failed
-    // is asked by its owner (ZipArchive::Part::check) once the scan stops.
-    const qint64 n = m_device->read(m_buffer.data() + m_end, static_cast<qint64>(want));
-    if (n <= 0) {
-        m_eof = true;
-        return false;
+    size_t got = 0;
+    while (got < need) {
+        // A sequential device says its end with -1 as well as 0; one that failed
+        // is asked by its owner (ZipArchive::Part::check) once the scan stops.
+        const qint64 n = m_device->read(m_buffer.data() + m_end + got, static_cast<qint64>(want - got));
+        if (n <= 0) {
+            m_eof = true;
+            break;
+        }
+        got += static_cast<size_t>(n);
     }
-    m_end += static_cast<size_t>(n);
-    return true;
+    m_end += got;
+    return got > 0;
 }
 
 void XmlScanner::prepare()
@@ -370,6 +376,7 @@ XmlScanner::Token XmlScanner::next()
     }
     if (m_done)
         return Token::EndDocument;
+    bool triedAtEnd = false;
     for (;;) {
         m_scratch.clear();
         if (m_begin == m_end) {
@@ -400,8 +407,13 @@ XmlScanner::Token XmlScanner::next()
             outcome = startTag(token);
         }
         if (outcome == Step::More) {
-            if (!more())
+            if (more())
+                continue;
+            // The data has ended: the step is tried once more knowing it (a
+            // short comment last in the document is whole); a second time it is cut.
+            if (triedAtEnd)
                 fail("the data ends inside a tag", m_buffer.data() + m_end);
+            triedAtEnd = true;
             continue;
         }
         m_atStart = false;

@@ -21,7 +21,8 @@ class QIODevice;
 // one of XML's five or a character) and refuses a document type outright,
 // so no entity is ever expanded. It does not validate names or characters
 // beyond that. A part in UTF-16 (by its byte order mark or its declaration)
-// or Latin-1 is converted to UTF-8 whole first; any other encoding is refused.
+// or in an 8-bit encoding its declaration names (ISO-8859-1, windows-874) is
+// converted to UTF-8 whole first; an encoding Qt cannot convert is refused.
 //
 // Views stay valid until the next call to next().
 class XmlScanner {
