@@ -399,10 +399,7 @@ XmlScanner::Token XmlScanner::next()
         } else if (base[1] == '/') {
             outcome = endTag(token);
         } else if (base[1] == '?' || base[1] == '!') {
-            bool passed = false;
-            outcome = special(token, passed);
-            if (outcome == Step::Produced && passed)
-                outcome = Step::Passed;
+            outcome = special(token);
         } else {
             outcome = startTag(token);
         }
@@ -676,12 +673,11 @@ XmlScanner::Step XmlScanner::textRun(Token& token)
     return Step::Produced;
 }
 
-XmlScanner::Step XmlScanner::special(Token& token, bool& passed)
+XmlScanner::Step XmlScanner::special(Token& token)
 {
     const char* const data = m_buffer.data();
     const char* const base = data + m_begin;
     const char* const end = data + m_end;
-    passed = true;
     if (base[1] == '?') {
         const char* const close = find(base + 2, end, "?>");
         if (!close)
@@ -695,7 +691,7 @@ XmlScanner::Step XmlScanner::special(Token& token, bool& passed)
         if (equalsNoCase(target, "xml") && !(m_atStart && target == "xml"))
             fail("an XML declaration after the start of the document", base);
         m_begin = static_cast<size_t>(close + 2 - data);
-        return Step::Produced;
+        return Step::Passed;
     }
     // "<![CDATA[" is the longest opening to tell apart.
     if (static_cast<size_t>(end - base) < 9 && !m_eof)
@@ -705,7 +701,7 @@ XmlScanner::Step XmlScanner::special(Token& token, bool& passed)
         if (!close)
             return Step::More;
         m_begin = static_cast<size_t>(close + 3 - data);
-        return Step::Produced;
+        return Step::Passed;
     }
     if (startsWith(base, end, "<![CDATA[")) {
         if (m_open.empty())
@@ -731,7 +727,6 @@ XmlScanner::Step XmlScanner::special(Token& token, bool& passed)
             m_text = std::string_view(text, length);
         }
         m_begin = static_cast<size_t>(close + 3 - data);
-        passed = false;
         token = Token::Text;
         return Step::Produced;
     }

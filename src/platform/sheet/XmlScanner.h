@@ -99,7 +99,7 @@ private:
     Step startTag(Token& token);
     Step endTag(Token& token);
     Step textRun(Token& token);
-    Step special(Token& token, bool& passed);
+    Step special(Token& token);
     const std::string* intern(std::string_view uri);
     const std::string* lookup(std::string_view prefix) const;
     void bind(std::string_view prefix, const std::string* uri);
