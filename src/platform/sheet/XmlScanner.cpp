@@ -193,7 +193,8 @@ bool XmlScanner::more()
 void XmlScanner::prepare()
 {
     m_prepared = true;
-    while (m_end < 4 && more()) {
+    // Enough to tell a byte order mark, UTF-16 and "<?xml" apart.
+    while (m_end < 5 && more()) {
     }
     const auto* b = reinterpret_cast<const unsigned char*>(m_buffer.data());
     const size_t n = m_end;
