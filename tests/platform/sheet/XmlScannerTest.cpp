@@ -326,6 +326,8 @@ TEST(XmlScannerReads, TheSameWhateverTheReadsSplit)
 
     std::vector<Doc> docs = trickyDocuments();
     docs.push_back({"UTF-16", utf16(QStringLiteral("<a x=\"\u0E01\">\u0E02\U0001F600\r\n</a>"), true, true)});
+    // The declaration itself split: its encoding must still be seen.
+    docs.push_back({"Latin-1", QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>caf\xE9</a>")});
     for (const auto& [name, bytes] : docs) {
         const Result whole = scan(bytes);
         EXPECT_FALSE(whole.failed) << name << ": " << whole.message;
