@@ -217,8 +217,14 @@ void XmlScanner::prepare()
         encoding = "UTF-16BE";
     } else if (startsWith(m_buffer.data(), m_buffer.data() + m_end, "<?xml")) {
         // An 8-bit encoding other than UTF-8 is named by the declaration.
+        // Looked for in the first 4 KiB only, however the reads fell.
+        constexpr size_t kMaxDeclaration = 4096;
         const char* close = nullptr;
-        while (!(close = find(m_buffer.data(), m_buffer.data() + m_end, "?>")) && m_end < 4096 && more()) {
+        const auto look = [&] {
+            close = find(m_buffer.data(), m_buffer.data() + std::min(m_end, kMaxDeclaration), "?>");
+            return close != nullptr;
+        };
+        while (!look() && m_end < kMaxDeclaration && more()) {
         }
         if (!close)
             return;  // no end to the declaration: the scan says so
@@ -569,24 +575,30 @@ XmlScanner::Step XmlScanner::startTag(Token& token)
     }
     m_attributes.erase(m_attributes.begin(), m_attributes.begin() + static_cast<std::ptrdiff_t>(declarations));
 
-    const void* colon = std::memchr(qname, ':', qlen);
-    if (colon) {
-        const std::string_view prefix(qname, static_cast<size_t>(static_cast<const char*>(colon) - qname));
-        m_name = std::string_view(qname + prefix.size() + 1, qlen - prefix.size() - 1);
-        const std::string* ns = prefix.empty() || prefix == "xmlns" ? nullptr : lookup(prefix);
-        if (!ns || m_name.empty() || m_name.find(':') != std::string_view::npos)
-            fail("an element whose prefix is not declared", qname);
-        m_ns = *ns;
-    } else {
-        m_name = std::string_view(qname, qlen);
-        m_ns = *m_default;
-    }
+    nameElement(qname, qlen);
     m_open.push_back({m_openNames.size(), qlen, bindingsBefore});
     m_openNames.append(qname, qlen);
     m_rootSeen = true;
     m_pendingEnd = empty;
     token = Token::StartElement;
     return Step::Produced;
+}
+
+// The local name and namespace of an element's qualified name.
+void XmlScanner::nameElement(const char* qname, size_t length)
+{
+    const void* colon = std::memchr(qname, ':', length);
+    if (!colon) {
+        m_name = std::string_view(qname, length);
+        m_ns = *m_default;
+        return;
+    }
+    const std::string_view prefix(qname, static_cast<size_t>(static_cast<const char*>(colon) - qname));
+    m_name = std::string_view(qname + prefix.size() + 1, length - prefix.size() - 1);
+    const std::string* ns = prefix.empty() || prefix == "xmlns" ? nullptr : lookup(prefix);
+    if (!ns || m_name.empty() || m_name.find(':') != std::string_view::npos)
+        fail("an element whose prefix is not declared", qname);
+    m_ns = *ns;
 }
 
 XmlScanner::Step XmlScanner::endTag(Token& token)
@@ -610,15 +622,7 @@ XmlScanner::Step XmlScanner::endTag(Token& token)
     const Open& top = m_open.back();
     if (qlen != top.nameLength || std::memcmp(qname, m_openNames.data() + top.nameBegin, qlen) != 0)
         fail("an end tag that closes another element than the last opened", base);
-    const void* colon = std::memchr(qname, ':', qlen);
-    if (colon) {
-        const std::string_view prefix(qname, static_cast<size_t>(static_cast<const char*>(colon) - qname));
-        m_name = std::string_view(qname + prefix.size() + 1, qlen - prefix.size() - 1);
-        m_ns = *lookup(prefix);  // bound: its start tag was read
-    } else {
-        m_name = std::string_view(qname, qlen);
-        m_ns = *m_default;
-    }
+    nameElement(qname, qlen);  // the start's declarations are still in scope
     m_begin = static_cast<size_t>(p + 1 - data);
     popElement();
     token = Token::EndElement;

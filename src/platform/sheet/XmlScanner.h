@@ -98,6 +98,7 @@ private:
     [[noreturn]] void fail(Error::Kind kind, const std::string& what, const char* at = nullptr) const;
     Step startTag(Token& token);
     Step endTag(Token& token);
+    void nameElement(const char* qname, size_t length);
     Step textRun(Token& token);
     Step special(Token& token);
     const std::string* intern(std::string_view uri);
