@@ -3,40 +3,74 @@
 #include "FormulaCells.h"
 #include "IsoDates.h"
 #include "SheetMessages.h"
+#include "XmlScanner.h"
 #include "ZipArchive.h"
 
-#include <QHash>
-#include <QXmlStreamReader>
+#include <QBuffer>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace {
 
 using DateKind = CellText::DateKind;
+using Token = XmlScanner::Token;
 
-const QString kOffice = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:office:1.0");
-const QString kTable = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:table:1.0");
-const QString kText = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:text:1.0");
-const QString kStyle = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:style:1.0");
-const QString kNumber = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0");
-const QString kDraw = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:drawing:1.0");
-const QString kManifest = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:manifest:1.0");
-const QString kMeta = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:meta:1.0");
-const QString kCalcExt = QStringLiteral("urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0");
+constexpr std::string_view kOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
+constexpr std::string_view kTable = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
+constexpr std::string_view kText = "urn:oasis:names:tc:opendocument:xmlns:text:1.0";
+constexpr std::string_view kStyle = "urn:oasis:names:tc:opendocument:xmlns:style:1.0";
+constexpr std::string_view kNumber = "urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0";
+constexpr std::string_view kDraw = "urn:oasis:names:tc:opendocument:xmlns:drawing:1.0";
+constexpr std::string_view kManifest = "urn:oasis:names:tc:opendocument:xmlns:manifest:1.0";
+constexpr std::string_view kMeta = "urn:oasis:names:tc:opendocument:xmlns:meta:1.0";
+constexpr std::string_view kCalcExt = "urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
 
-bool is(const QXmlStreamReader& r, const QString& ns, QLatin1StringView name)
+QString text(std::string_view utf8)
 {
-    return r.name() == name && r.namespaceUri() == ns;
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+bool is(const XmlScanner& x, std::string_view ns, std::string_view name)
+{
+    return x.name() == name && x.namespaceUri() == ns;
+}
+
+// The value of the current element's attribute of that namespace, or a view
+// with no data when the element has none.
+std::string_view attribute(const XmlScanner& x, std::string_view ns, std::string_view name)
+{
+    for (const XmlScanner::Attribute& a : x.attributes())
+        if (a.name == name && a.ns == ns)
+            return a.value;
+    return std::string_view();
+}
+
+bool isDigits(std::string_view v)
+{
+    return !v.empty() && std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // A count attribute (number-rows-repeated, text:c): at least 1, at most `max`.
-qint64 count(QStringView v, qint64 max)
+qint64 count(std::string_view bytes, qint64 max)
 {
-    if (v.isEmpty())
+    if (bytes.empty())
         return 1;
+    // Plain digits, as writers put them, are read here; anything else as Qt
+    // reads a number, the way it always was.
+    if (isDigits(bytes) && bytes.size() <= 18) {
+        qint64 n = 0;
+        for (const char c : bytes)
+            n = n * 10 + (c - '0');
+        return std::clamp<qint64>(n, 1, max);
+    }
+    const QString s = text(bytes);
+    const QStringView v = s;
     bool ok = false;
     const qlonglong n = v.trimmed().toLongLong(&ok);
     if (!ok) {
@@ -46,6 +80,41 @@ qint64 count(QStringView v, qint64 max)
         return ok ? max : 1;
     }
     return std::clamp<qint64>(n, 1, max);
+}
+
+// A number as QString::toDouble reads it after trimming. The common form
+// ("-12.5", "1E-3") is parsed from the bytes, which gives the same double.
+bool toDouble(std::string_view v, double& out)
+{
+    size_t i = 0;
+    const auto digits = [&] {
+        const size_t from = i;
+        while (i < v.size() && v[i] >= '0' && v[i] <= '9')
+            ++i;
+        return i > from;
+    };
+    bool plain = v.size() <= 64;
+    if (plain && i < v.size() && v[i] == '-')
+        ++i;
+    plain = plain && digits();
+    if (plain && i < v.size() && v[i] == '.') {
+        ++i;
+        plain = digits();
+    }
+    if (plain && i < v.size() && (v[i] == 'e' || v[i] == 'E')) {
+        ++i;
+        if (i < v.size() && (v[i] == '-' || v[i] == '+'))
+            ++i;
+        plain = digits();
+    }
+    if (plain && i == v.size()) {
+        const auto r = std::from_chars(v.data(), v.data() + v.size(), out);
+        if (r.ec == std::errc() && r.ptr == v.data() + v.size())
+            return true;
+    }
+    bool ok = false;
+    out = QStringView(text(v)).trimmed().toDouble(&ok);
+    return ok;
 }
 
 // What a spreadsheet program writes as a formula's text when its result is an error.
@@ -68,111 +137,105 @@ bool isErrorName(QStringView t)
 class Styles {
 public:
     // Looks at one start or end element of styles.xml or content.xml.
-    void start(const QXmlStreamReader& r)
+    void start(const XmlScanner& x)
     {
-        if (r.namespaceUri() == kNumber) {
-            if (r.name() == QLatin1String("date-style") || r.name() == QLatin1String("time-style")) {
-                m_dataName = r.attributes().value(kStyle, QLatin1String("name")).toString();
-                m_dataTime = r.name() == QLatin1String("time-style");
+        const std::string_view name = x.name();
+        if (x.namespaceUri() == kNumber) {
+            if (name == "date-style" || name == "time-style") {
+                m_dataName.assign(attribute(x, kStyle, "name"));
+                m_dataTime = name == "time-style";
                 m_dataHasTime = false;
-                m_elapsed = r.attributes().value(kNumber, QLatin1String("truncate-on-overflow")) == QLatin1String("false");
+                m_elapsed = attribute(x, kNumber, "truncate-on-overflow") == "false";
                 m_inData = true;
-            } else if (m_inData && (r.name() == QLatin1String("hours") || r.name() == QLatin1String("minutes")
-                                    || r.name() == QLatin1String("seconds") || r.name() == QLatin1String("am-pm"))) {
+            } else if (m_inData && (name == "hours" || name == "minutes" || name == "seconds" || name == "am-pm")) {
                 m_dataHasTime = true;
             }
             return;
         }
-        if (is(r, kStyle, QLatin1String("style"))) {
-            const QXmlStreamAttributes a = r.attributes();
-            if (a.value(kStyle, QLatin1String("family")) != QLatin1String("table-cell"))
+        if (name == "style" && x.namespaceUri() == kStyle) {
+            if (attribute(x, kStyle, "family") != "table-cell")
                 return;
-            const QString name = a.value(kStyle, QLatin1String("name")).toString();
-            if (!name.isEmpty() && m_cells.size() < kMaxStyles)
-                m_cells.insert(name, {a.value(kStyle, QLatin1String("parent-style-name")).toString(),
-                                      a.value(kStyle, QLatin1String("data-style-name")).toString()});
+            const std::string_view styleName = attribute(x, kStyle, "name");
+            if (!styleName.empty() && m_cells.size() < kMaxStyles)
+                m_cells.insert_or_assign(std::string(styleName),
+                                         CellStyle{std::string(attribute(x, kStyle, "parent-style-name")),
+                                                   std::string(attribute(x, kStyle, "data-style-name"))});
         }
     }
 
-    void end(const QXmlStreamReader& r)
+    void end(const XmlScanner& x)
     {
-        if (!m_inData || r.namespaceUri() != kNumber
-            || (r.name() != QLatin1String("date-style") && r.name() != QLatin1String("time-style")))
+        if (!m_inData || x.namespaceUri() != kNumber || (x.name() != "date-style" && x.name() != "time-style"))
             return;
         m_inData = false;
-        if (m_dataName.isEmpty() || m_data.size() >= kMaxStyles)
+        if (m_dataName.empty() || m_data.size() >= kMaxStyles)
             return;
         DateKind kind = DateKind::Date;
         if (m_dataTime)
             kind = m_elapsed ? DateKind::Elapsed : DateKind::Time;
         else if (m_dataHasTime)
             kind = DateKind::DateTime;
-        m_data.insert(m_dataName, kind);
+        m_data.insert_or_assign(m_dataName, kind);
     }
 
     // What the cell style shows its numbers as (None for a plain number),
     // its own data style or the nearest parent's.
-    DateKind kindOf(const QString& style)
+    DateKind kindOf(const std::string& style)
     {
-        if (style.isEmpty())
+        if (style.empty())
             return DateKind::None;
-        const auto cached = m_kinds.constFind(style);
-        if (cached != m_kinds.constEnd())
-            return *cached;
+        const auto cached = m_kinds.find(style);
+        if (cached != m_kinds.end())
+            return cached->second;
         DateKind kind = DateKind::None;
-        QString name = style;
-        for (int step = 0; step < 32 && !name.isEmpty(); ++step) {
-            const auto it = m_cells.constFind(name);
-            if (it == m_cells.constEnd())
+        const std::string* name = &style;
+        for (int step = 0; step < 32 && !name->empty(); ++step) {
+            const auto it = m_cells.find(*name);
+            if (it == m_cells.end())
                 break;
-            if (!it->data.isEmpty()) {
-                kind = m_data.value(it->data, DateKind::None);
+            if (!it->second.data.empty()) {
+                const auto data = m_data.find(it->second.data);
+                kind = data == m_data.end() ? DateKind::None : data->second;
                 break;
             }
-            name = it->parent;
+            name = &it->second.parent;
         }
         if (m_kinds.size() < kMaxStyles)
-            m_kinds.insert(style, kind);
+            m_kinds.emplace(style, kind);
         return kind;
     }
 
 private:
-    static constexpr qsizetype kMaxStyles = 1 << 20;
+    static constexpr size_t kMaxStyles = 1 << 20;
     struct CellStyle {
-        QString parent;
-        QString data;
+        std::string parent;
+        std::string data;
     };
-    QHash<QString, DateKind> m_data;
-    QHash<QString, CellStyle> m_cells;
-    QHash<QString, DateKind> m_kinds;
-    QString m_dataName;
+    // Names as the file spells them (UTF-8).
+    std::unordered_map<std::string, DateKind> m_data;
+    std::unordered_map<std::string, CellStyle> m_cells;
+    std::unordered_map<std::string, DateKind> m_kinds;
+    std::string m_dataName;
     bool m_inData = false;
     bool m_dataTime = false;
     bool m_dataHasTime = false;
     bool m_elapsed = false;
 };
 
-[[noreturn]] void failXml(const QString& path, const QString& part, const QXmlStreamReader& r)
+// Entity declarations have no place in a spreadsheet; a part that declares a
+// document type at all is not read, which keeps an entity bomb from growing.
+[[noreturn]] void failXml(const QString& path, const QString& part, const XmlScanner::Error& e)
 {
-    SheetMessages::failDamaged(path, QStringLiteral("ส่วน %1 บรรทัดที่ %2: %3").arg(part).arg(r.lineNumber()).arg(r.errorString()));
-}
-
-// Entity declarations have no place in a spreadsheet; refusing them keeps an
-// entity bomb from growing.
-void refuseEntities(const QXmlStreamReader& r, const QString& path, const QString& part)
-{
-    if (!r.entityDeclarations().isEmpty() || !r.notationDeclarations().isEmpty())
-        SheetMessages::failDamaged(path, QStringLiteral("ส่วน %1 บรรทัดที่ %2 ประกาศ entity ซึ่งแฟ้มตารางข้อมูลไม่ใช้").arg(part).arg(r.lineNumber()));
-}
-
-// Ends the read of a part: a part cut short by the ZIP cap or damage says
-// so; any other error is the XML's own, named with its line.
-void checkPart(const QXmlStreamReader& r, const ZipArchive::Part& part, const QString& path, const QString& name)
-{
-    if (!r.hasError())
-        return;
-    part.check();
-    failXml(path, name, r);
+    const QString where = QStringLiteral("ส่วน %1 บรรทัดที่ %2").arg(part).arg(e.line);
+    switch (e.kind) {
+    case XmlScanner::Error::Kind::DocumentType:
+        SheetMessages::failDamaged(path, where + QStringLiteral(" ประกาศ DTD หรือ entity ซึ่งแฟ้มตารางข้อมูลไม่ใช้"));
+    case XmlScanner::Error::Kind::Encoding:
+        SheetMessages::failDamaged(path, where + QStringLiteral(" ใช้การเข้ารหัสอักขระที่อ่านไม่ได้"));
+    case XmlScanner::Error::Kind::Malformed:
+        break;
+    }
+    SheetMessages::failDamaged(path, where + QStringLiteral(": ข้อมูล XML ไม่ถูกต้องหรือขาดหาย"));
 }
 
 void readStyles(const ZipArchive& zip, const QString& path, Styles& styles)
@@ -181,25 +244,29 @@ void readStyles(const ZipArchive& zip, const QString& path, Styles& styles)
     if (name.isEmpty())
         return;
     std::unique_ptr<ZipArchive::Part> part = zip.open(name);
-    QXmlStreamReader r(part.get());
-    while (!r.atEnd()) {
-        switch (r.readNext()) {
-        case QXmlStreamReader::DTD:
-            refuseEntities(r, path, name);
-            break;
-        case QXmlStreamReader::StartElement:
-            // The body of styles.xml holds page layouts, no cells.
-            styles.start(r);
-            break;
-        case QXmlStreamReader::EndElement:
-            styles.end(r);
-            break;
-        default:
-            break;
+    XmlScanner x(part.get());
+    try {
+        for (;;) {
+            switch (x.next()) {
+            case Token::StartElement:
+                // The body of styles.xml holds page layouts, no cells.
+                styles.start(x);
+                break;
+            case Token::EndElement:
+                styles.end(x);
+                break;
+            case Token::Text:
+                break;
+            case Token::EndDocument:
+                return;
+            }
         }
+    } catch (const XmlScanner::Error& e) {
+        if (e.kind == XmlScanner::Error::Kind::DocumentType)
+            failXml(path, name, e);
+        // A damaged styles.xml costs only the date formats it defines: the
+        // cells are in content.xml.
     }
-    // A damaged styles.xml costs only the date formats it defines: the cells
-    // are in content.xml.
 }
 
 // The program that last saved the file (meta.xml's generator), or "" when
@@ -215,15 +282,36 @@ QString generator(const ZipArchive& zip)
     } catch (const ZipArchive::Failure&) {
         return QString();
     }
-    QXmlStreamReader r(bytes);
-    while (!r.atEnd()) {
-        const auto token = r.readNext();
-        if (token == QXmlStreamReader::DTD && !r.entityDeclarations().isEmpty())
+    QBuffer device(&bytes);
+    device.open(QIODevice::ReadOnly);
+    XmlScanner x(&device);
+    // The element's own text, its children's passed over; what was read of it
+    // counts when the part breaks off inside it.
+    std::string found;
+    bool inside = false;
+    int depth = 0;
+    try {
+        for (;;) {
+            const Token token = x.next();
+            if (token == Token::EndDocument)
+                return QString();
+            if (!inside) {
+                if (token == Token::StartElement && is(x, kMeta, "generator"))
+                    inside = true;
+            } else if (token == Token::StartElement) {
+                ++depth;
+            } else if (token == Token::EndElement) {
+                if (depth-- == 0)
+                    break;
+            } else if (token == Token::Text && depth == 0 && found.size() < 1024) {
+                found.append(x.text().substr(0, 1024 - found.size()));
+            }
+        }
+    } catch (const XmlScanner::Error&) {
+        if (!inside)
             return QString();
-        if (token == QXmlStreamReader::StartElement && is(r, kMeta, QLatin1String("generator")))
-            return r.readElementText(QXmlStreamReader::SkipChildElements).left(256);
     }
-    return QString();
+    return text(found).left(256);
 }
 
 bool contentEncrypted(const ZipArchive& zip)
@@ -237,29 +325,35 @@ bool contentEncrypted(const ZipArchive& zip)
     } catch (const ZipArchive::Failure&) {
         return false;
     }
-    QXmlStreamReader r(bytes);
+    QBuffer device(&bytes);
+    device.open(QIODevice::ReadOnly);
+    XmlScanner x(&device);
     bool content = false;
     int depth = 0;
     int entryDepth = -1;
-    while (!r.atEnd()) {
-        const auto token = r.readNext();
-        if (token == QXmlStreamReader::DTD && !r.entityDeclarations().isEmpty())
-            return false;
-        if (token == QXmlStreamReader::StartElement) {
-            ++depth;
-            if (is(r, kManifest, QLatin1String("file-entry"))) {
-                entryDepth = depth;
-                content = r.attributes().value(kManifest, QLatin1String("full-path")) == QLatin1String("content.xml");
-            } else if (content && entryDepth > 0 && is(r, kManifest, QLatin1String("encryption-data"))) {
-                return true;
+    try {
+        for (;;) {
+            const Token token = x.next();
+            if (token == Token::EndDocument)
+                return false;
+            if (token == Token::StartElement) {
+                ++depth;
+                if (is(x, kManifest, "file-entry")) {
+                    entryDepth = depth;
+                    content = attribute(x, kManifest, "full-path") == "content.xml";
+                } else if (content && entryDepth > 0 && is(x, kManifest, "encryption-data")) {
+                    return true;
+                }
+            } else if (token == Token::EndElement) {
+                if (depth == entryDepth) {
+                    entryDepth = -1;
+                    content = false;
+                }
+                --depth;
             }
-        } else if (token == QXmlStreamReader::EndElement) {
-            if (depth == entryDepth) {
-                entryDepth = -1;
-                content = false;
-            }
-            --depth;
         }
+    } catch (const XmlScanner::Error&) {
+        // What was read said nothing of encryption.
     }
     return false;
 }
@@ -277,30 +371,35 @@ public:
         if (name.isEmpty())
             SheetMessages::failDamaged(m_path, QStringLiteral("ไม่พบส่วน content.xml ที่เก็บข้อมูลของตาราง"));
         std::unique_ptr<ZipArchive::Part> part = zip.open(name);
-        QXmlStreamReader r(part.get());
-        while (!r.atEnd() && !m_done) {
-            switch (r.readNext()) {
-            case QXmlStreamReader::DTD:
-                refuseEntities(r, m_path, name);
-                break;
-            case QXmlStreamReader::StartElement:
+        XmlScanner x(part.get());
+        while (!m_done) {
+            Token token = Token::EndDocument;
+            try {
+                token = x.next();
+                // The data may have stopped for damage right after the root closed.
+                if (token == Token::EndDocument)
+                    part->check();
+            } catch (const XmlScanner::Error& e) {
+                part->check();  // a part over the cap or whose data breaks off says so first
+                failXml(m_path, name, e);
+            }
+            switch (token) {
+            case Token::StartElement:
                 ++m_depth;
-                start(r);
+                start(x);
                 break;
-            case QXmlStreamReader::EndElement:
-                end(r);
+            case Token::EndElement:
+                end(x);
                 --m_depth;
                 break;
-            case QXmlStreamReader::Characters:
+            case Token::Text:
                 if (m_paragraph > 0 && m_skip < 0)
-                    characters(r.text());
+                    characters(x.text());
                 break;
-            default:
-                break;
+            case Token::EndDocument:
+                return m_tableDepth > 0;
             }
         }
-        if (!m_done)
-            checkPart(r, *part, m_path, name);
         return m_tableDepth > 0;
     }
 
@@ -321,56 +420,55 @@ private:
     struct ColumnStyle {
         qint64 first;
         qint64 last;
-        QString style;
+        std::string style;
     };
 
-    void start(const QXmlStreamReader& r)
+    void start(const XmlScanner& x)
     {
         if (m_cellDepth > 0) {
-            cellElement(r);
+            cellElement(x);
             return;
         }
         if (m_tableDepth < 0) {
             if (m_bodyDepth < 0) {
-                if (is(r, kOffice, QLatin1String("body")))
+                if (is(x, kOffice, "body"))
                     m_bodyDepth = m_depth;
                 else
-                    m_styles.start(r);
+                    m_styles.start(x);
                 return;
             }
-            if (is(r, kOffice, QLatin1String("spreadsheet")) && m_spreadsheetDepth < 0) {
+            if (is(x, kOffice, "spreadsheet") && m_spreadsheetDepth < 0) {
                 m_spreadsheetDepth = m_depth;
-            } else if (m_spreadsheetDepth > 0 && is(r, kTable, QLatin1String("null-date"))) {
+            } else if (m_spreadsheetDepth > 0 && is(x, kTable, "null-date")) {
                 IsoDates::DateTime d;
-                if (IsoDates::parseDate(r.attributes().value(kTable, QLatin1String("date-value")), d))
+                if (IsoDates::parseDate(text(attribute(x, kTable, "date-value")), d))
                     m_nullDate = static_cast<double>(IsoDates::daysFrom18991230(d.year, d.month, d.day));
-            } else if (m_spreadsheetDepth > 0 && is(r, kTable, QLatin1String("table"))) {
+            } else if (m_spreadsheetDepth > 0 && is(x, kTable, "table")) {
                 m_tableDepth = m_depth;
             }
             return;
         }
-        if (r.namespaceUri() != kTable)
+        if (x.namespaceUri() != kTable)
             return;
-        if (r.name() == QLatin1String("table-column") && m_rowDepth < 0) {
-            const QXmlStreamAttributes a = r.attributes();
-            const qint64 n = count(a.value(kTable, QLatin1String("number-columns-repeated")), SheetCells::kMaxColumn);
-            const QString style = a.value(kTable, QLatin1String("default-cell-style-name")).toString();
-            if (!style.isEmpty() && m_nextColumnDef <= SheetCells::kMaxColumn)
-                m_columnStyles.push_back({m_nextColumnDef, m_nextColumnDef + n - 1, style});
+        const std::string_view name = x.name();
+        if (name == "table-column" && m_rowDepth < 0) {
+            const qint64 n = count(attribute(x, kTable, "number-columns-repeated"), SheetCells::kMaxColumn);
+            const std::string_view style = attribute(x, kTable, "default-cell-style-name");
+            if (!style.empty() && m_nextColumnDef <= SheetCells::kMaxColumn)
+                m_columnStyles.push_back({m_nextColumnDef, m_nextColumnDef + n - 1, std::string(style)});
             m_nextColumnDef += n;
-        } else if (r.name() == QLatin1String("table-row") && m_rowDepth < 0) {
-            const QXmlStreamAttributes a = r.attributes();
+        } else if (name == "table-row" && m_rowDepth < 0) {
             m_rowDepth = m_depth;
-            m_rowRepeat = count(a.value(kTable, QLatin1String("number-rows-repeated")), SheetCells::kMaxRow);
-            m_rowStyle = a.value(kTable, QLatin1String("default-cell-style-name")).toString();
+            m_rowRepeat = count(attribute(x, kTable, "number-rows-repeated"), SheetCells::kMaxRow);
+            m_rowStyle.assign(attribute(x, kTable, "default-cell-style-name"));
             m_nextCol = 1;
             m_pending.clear();
-        } else if (m_rowDepth > 0 && (r.name() == QLatin1String("table-cell") || r.name() == QLatin1String("covered-table-cell"))) {
-            startCell(r);
+        } else if (m_rowDepth > 0 && (name == "table-cell" || name == "covered-table-cell")) {
+            startCell(x);
         }
     }
 
-    void end(const QXmlStreamReader& r)
+    void end(const XmlScanner& x)
     {
         if (m_cellDepth > 0) {
             if (m_depth == m_skip)
@@ -385,7 +483,7 @@ private:
         }
         if (m_tableDepth < 0) {
             if (m_bodyDepth < 0)
-                m_styles.end(r);
+                m_styles.end(x);
             return;
         }
         if (m_depth == m_rowDepth) {
@@ -396,37 +494,68 @@ private:
         }
     }
 
-    void startCell(const QXmlStreamReader& r)
+    void startCell(const XmlScanner& x)
     {
-        const QXmlStreamAttributes a = r.attributes();
         m_cellDepth = m_depth;
-        m_colRepeat = count(a.value(kTable, QLatin1String("number-columns-repeated")), SheetCells::kMaxColumn);
-        m_valueType = a.value(kOffice, QLatin1String("value-type")).toString();
-        m_calcType = a.value(kCalcExt, QLatin1String("value-type")).toString();
-        m_cellStyle = a.value(kTable, QLatin1String("style-name")).toString();
-        m_formula = a.value(kTable, QLatin1String("formula")).toString();
-        m_hasFormula = a.hasAttribute(kTable, QLatin1String("formula"));
-        m_value = a.value(kOffice, QLatin1String("value")).toString();
-        m_hasValue = a.hasAttribute(kOffice, QLatin1String("value"));
-        m_dateValue = a.value(kOffice, QLatin1String("date-value")).toString();
-        m_timeValue = a.value(kOffice, QLatin1String("time-value")).toString();
-        m_boolValue = a.value(kOffice, QLatin1String("boolean-value")).toString();
-        m_stringValue = a.value(kOffice, QLatin1String("string-value")).toString();
-        m_hasStringValue = a.hasAttribute(kOffice, QLatin1String("string-value"));
+        m_valueType.clear();
+        m_calcType.clear();
+        m_cellStyle.clear();
+        m_formula.clear();
+        m_value.clear();
+        m_dateValue.clear();
+        m_timeValue.clear();
+        m_boolValue.clear();
+        m_stringValue.clear();
+        m_hasFormula = m_hasValue = m_hasStringValue = false;
+        std::string_view repeat;
+        // One pass over the attributes: cells are most of the part.
+        for (const XmlScanner::Attribute& a : x.attributes()) {
+            if (a.ns == kOffice) {
+                if (a.name == "value-type") {
+                    m_valueType.assign(a.value);
+                } else if (a.name == "value") {
+                    m_value.assign(a.value);
+                    m_hasValue = true;
+                } else if (a.name == "date-value") {
+                    m_dateValue.assign(a.value);
+                } else if (a.name == "time-value") {
+                    m_timeValue.assign(a.value);
+                } else if (a.name == "boolean-value") {
+                    m_boolValue.assign(a.value);
+                } else if (a.name == "string-value") {
+                    m_stringValue.assign(a.value);
+                    m_hasStringValue = true;
+                }
+            } else if (a.ns == kTable) {
+                if (a.name == "number-columns-repeated") {
+                    repeat = a.value;
+                } else if (a.name == "style-name") {
+                    m_cellStyle.assign(a.value);
+                } else if (a.name == "formula") {
+                    m_formula.assign(a.value);
+                    m_hasFormula = true;
+                }
+            } else if (a.ns == kCalcExt && a.name == "value-type") {
+                m_calcType.assign(a.value);
+            }
+        }
+        m_colRepeat = count(repeat, SheetCells::kMaxColumn);
         m_text.resize(0);
+        m_bytes.clear();
         m_paragraphs = 0;
         m_paragraph = -1;
         m_skip = -1;
     }
 
     // An element inside a cell: its paragraphs and what they hold.
-    void cellElement(const QXmlStreamReader& r)
+    void cellElement(const XmlScanner& x)
     {
         if (m_skip > 0)
             return;
-        const QStringView ns = r.namespaceUri();
+        const std::string_view ns = x.namespaceUri();
+        const std::string_view name = x.name();
         if (m_paragraph < 0) {
-            if (m_depth == m_cellDepth + 1 && ns == kText && (r.name() == QLatin1String("p") || r.name() == QLatin1String("h"))) {
+            if (m_depth == m_cellDepth + 1 && ns == kText && (name == "p" || name == "h")) {
                 if (m_paragraphs++ > 0)
                     append(u"\n", 1);
                 m_paragraph = m_depth;
@@ -435,25 +564,37 @@ private:
             return;
         }
         // Drawings, notes and comments anchored in the text are not the text.
-        if (ns == kDraw || (ns == kOffice && r.name() == QLatin1String("annotation"))
-            || (ns == kText && (r.name() == QLatin1String("note") || r.name() == QLatin1String("ruby-text")))) {
+        if (ns == kDraw || (ns == kOffice && name == "annotation") || (ns == kText && (name == "note" || name == "ruby-text"))) {
             m_skip = m_depth;
             return;
         }
         if (ns != kText)
             return;
-        if (r.name() == QLatin1String("s")) {
-            const qint64 n = count(r.attributes().value(kText, QLatin1String("c")), OdsWorkbook::kMaxCellChars);
+        if (name == "s") {
+            const qint64 n = count(attribute(x, kText, "c"), OdsWorkbook::kMaxCellChars);
             spaces(n);
-        } else if (r.name() == QLatin1String("tab")) {
+        } else if (name == "tab") {
             append(u"\t", 1);
-        } else if (r.name() == QLatin1String("line-break")) {
+        } else if (name == "line-break") {
             append(u"\n", 1);
         }
     }
 
+    // Paragraph text gathered as bytes joins the cell's text here: converted
+    // once per run of text, not once per piece the scanner hands out.
+    void flush()
+    {
+        if (m_bytes.empty())
+            return;
+        const qsizetype room = OdsWorkbook::kMaxCellChars - m_text.size();
+        if (room > 0)
+            m_text.append(QStringView(text(m_bytes)).left(room));
+        m_bytes.clear();
+    }
+
     void spaces(qint64 n)
     {
+        flush();
         const qint64 room = std::max<qint64>(0, OdsWorkbook::kMaxCellChars - m_text.size());
         n = std::min(n, room);
         if (n > 0)
@@ -462,34 +603,37 @@ private:
 
     void append(const char16_t* s, qsizetype n)
     {
+        flush();
         if (m_text.size() + n <= OdsWorkbook::kMaxCellChars)
             m_text.append(QStringView(s, n));
     }
 
     // Characters as written: LibreOffice keeps white space in a cell's
     // paragraph as it stands (spaces it writes itself come as <text:s/>).
-    void characters(QStringView t)
+    void characters(std::string_view t)
     {
-        const qsizetype room = OdsWorkbook::kMaxCellChars - m_text.size();
-        if (room > 0)
-            m_text.append(t.left(room));
+        m_bytes.append(t);
+        if (m_bytes.size() >= 64 * 1024)
+            flush();
     }
 
     DateKind styleKind(qint64 col)
     {
-        if (!m_cellStyle.isEmpty())
+        static const std::string kDefault = "Default";
+        if (!m_cellStyle.empty())
             return m_styles.kindOf(m_cellStyle);
-        if (!m_rowStyle.isEmpty())
+        if (!m_rowStyle.empty())
             return m_styles.kindOf(m_rowStyle);
         auto it = std::upper_bound(m_columnStyles.begin(), m_columnStyles.end(), col,
                                    [](qint64 c, const ColumnStyle& s) { return c < s.first; });
         if (it != m_columnStyles.begin() && col <= (it - 1)->last)
             return m_styles.kindOf((it - 1)->style);
-        return m_styles.kindOf(QStringLiteral("Default"));
+        return m_styles.kindOf(kDefault);
     }
 
     void finishCell()
     {
+        flush();
         const qint64 col = m_nextCol;
         m_nextCol = std::min<qint64>(m_nextCol + m_colRepeat, SheetCells::kMaxColumn + 1LL);
         if (col > SheetCells::kMaxColumn)
@@ -499,7 +643,8 @@ private:
         p.repeat = m_colRepeat;
         if (m_hasFormula) {
             // "of:=SUM([.A1:.A3])": the formula without its namespace and "=".
-            QStringView f = m_formula;
+            const QString formula = text(m_formula);
+            QStringView f = formula;
             const qsizetype mark = f.indexOf(u":=");
             if (mark >= 0 && mark < 16 && !f.left(mark).contains(u'"') && !f.left(mark).contains(u'('))
                 f = f.mid(mark + 2);
@@ -507,10 +652,10 @@ private:
                 f = f.mid(1);
             p.formula = f.toString();
             p.formulaDate = styleKind(col);
-            p.hasResult = m_hasValue || m_hasStringValue || !m_dateValue.isEmpty() || !m_timeValue.isEmpty()
-                          || !m_boolValue.isEmpty();
+            p.hasResult = m_hasValue || m_hasStringValue || !m_dateValue.empty() || !m_timeValue.empty()
+                          || !m_boolValue.empty();
         }
-        const QString& shown = m_hasStringValue ? m_stringValue : m_text;
+        const QString shown = m_hasStringValue ? text(m_stringValue) : m_text;
         if (!valueOf(p, shown) && !shown.isEmpty()) {
             p.kind = Pending::Kind::Text;
             p.text = m_cells.addString(shown);
@@ -526,17 +671,16 @@ private:
         const qint64 col = p.col;
         // LibreOffice writes an error result as an empty string-value and the
         // error's name as the paragraph.
-        if (m_hasFormula && (m_calcType == QLatin1String("error") || isErrorName(shown) || isErrorName(m_text))) {
+        if (m_hasFormula && (m_calcType == "error" || isErrorName(shown) || isErrorName(m_text))) {
             p.kind = Pending::Kind::Error;
             const QString& name = isErrorName(m_text) || shown.isEmpty() ? m_text : shown;
             p.text = m_cells.addString(name.isEmpty() ? QStringLiteral("#ERROR") : name);
             return true;
         }
-        const QStringView type = m_valueType;
-        if (type == QLatin1String("float") || type == QLatin1String("percentage") || type == QLatin1String("currency")) {
-            bool ok = false;
-            const double v = QStringView(m_value).trimmed().toDouble(&ok);
-            if (!ok)
+        const std::string_view type = m_valueType;
+        if (type == "float" || type == "percentage" || type == "currency") {
+            double v = 0;
+            if (!toDouble(m_value, v))
                 return false;
             p.kind = Pending::Kind::Number;
             p.number = v;
@@ -550,25 +694,25 @@ private:
             }
             return true;
         }
-        if (type == QLatin1String("date")) {
-            if (!IsoDates::parseDate(m_dateValue, p.when))
+        if (type == "date") {
+            if (!IsoDates::parseDate(text(m_dateValue), p.when))
                 return false;
             const DateKind kind = styleKind(col);
             p.kind = Pending::Kind::Date;
             p.date = kind != DateKind::None ? kind : p.when.hasTime ? DateKind::DateTime : DateKind::Date;
             return true;
         }
-        if (type == QLatin1String("time")) {
+        if (type == "time") {
             double days = 0;
-            if (!IsoDates::parseDuration(m_timeValue, days))
+            if (!IsoDates::parseDuration(text(m_timeValue), days))
                 return false;
             p.kind = Pending::Kind::Number;
             p.number = days;
             p.date = styleKind(col) == DateKind::Elapsed ? DateKind::Elapsed : DateKind::Time;
             return true;
         }
-        if (type == QLatin1String("boolean")) {
-            const QString b = m_boolValue.trimmed().toLower();
+        if (type == "boolean") {
+            const QString b = text(m_boolValue).trimmed().toLower();
             if (b != QLatin1String("true") && b != QLatin1String("false") && b != QLatin1String("1") && b != QLatin1String("0"))
                 return false;
             p.kind = Pending::Kind::Bool;
@@ -652,7 +796,7 @@ private:
     double m_nullDate = 0;  // days from 1899-12-30
     qint64 m_nextRow = 1;
     qint64 m_rowRepeat = 1;
-    QString m_rowStyle;
+    std::string m_rowStyle;
     qint64 m_nextCol = 1;
     qint64 m_nextColumnDef = 1;
     std::vector<ColumnStyle> m_columnStyles;
@@ -660,11 +804,14 @@ private:
     qint64 m_repeated = 0;
 
     qint64 m_colRepeat = 1;
-    QString m_valueType, m_calcType, m_cellStyle, m_formula, m_value, m_dateValue, m_timeValue, m_boolValue, m_stringValue;
+    // The cell's attributes as the part spells them (UTF-8).
+    std::string m_valueType, m_calcType, m_cellStyle, m_formula, m_value, m_dateValue, m_timeValue, m_boolValue,
+        m_stringValue;
     bool m_hasFormula = false;
     bool m_hasValue = false;
     bool m_hasStringValue = false;
     QString m_text;
+    std::string m_bytes;  // text not yet joined to m_text
     int m_paragraphs = 0;
 };
 

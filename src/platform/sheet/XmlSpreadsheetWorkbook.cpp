@@ -2,44 +2,158 @@
 
 #include "IsoDates.h"
 #include "SheetMessages.h"
+#include "XmlScanner.h"
 
 #include <QBuffer>
-#include <QHash>
-#include <QXmlStreamReader>
 
 #include <algorithm>
+#include <charconv>
+#include <string>
+#include <unordered_map>
 
 namespace {
 
 using DateKind = CellText::DateKind;
+using Token = XmlScanner::Token;
 
-const QString kSs = QStringLiteral("urn:schemas-microsoft-com:office:spreadsheet");
-const QString kExcel = QStringLiteral("urn:schemas-microsoft-com:office:excel");
+constexpr std::string_view kSs = "urn:schemas-microsoft-com:office:spreadsheet";
+constexpr std::string_view kExcel = "urn:schemas-microsoft-com:office:excel";
+
+QString text(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
 
 // An attribute of the spreadsheet namespace; writers that leave the prefix
 // off (an unqualified attribute has no namespace) are read the same.
-QStringView attribute(const QXmlStreamAttributes& a, QLatin1StringView name)
+std::string_view attribute(const XmlScanner& x, std::string_view name)
 {
-    QStringView plain;
-    for (const QXmlStreamAttribute& at : a) {
-        if (at.name() != name)
+    std::string_view plain;
+    for (const XmlScanner::Attribute& a : x.attributes()) {
+        if (a.name != name)
             continue;
-        if (at.namespaceUri() == kSs)
-            return at.value();
-        if (at.namespaceUri().isEmpty())
-            plain = at.value();
+        if (a.ns == kSs)
+            return a.value;
+        if (a.ns.empty())
+            plain = a.value;
     }
     return plain;
 }
 
-// A 1-based place (ss:Index), or 0 when absent or not a number.
-qint64 index(QStringView v, qint64 max)
+bool isAscii(std::string_view v)
 {
+    return std::all_of(v.begin(), v.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Trimmed of what QString::trimmed takes off ASCII text.
+std::string_view asciiTrimmed(std::string_view v)
+{
+    const auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (!v.empty() && space(v.front()))
+        v.remove_prefix(1);
+    while (!v.empty() && space(v.back()))
+        v.remove_suffix(1);
+    return v;
+}
+
+// A 1-based place (ss:Index), or 0 when absent or not a number.
+qint64 index(std::string_view bytes, qint64 max)
+{
+    const std::string_view t = asciiTrimmed(bytes);
+    if (!t.empty() && t.size() <= 18 && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        qint64 n = 0;
+        for (const char c : t)
+            n = n * 10 + (c - '0');
+        return n < 1 ? 0 : std::min<qint64>(n, max + 1);
+    }
+    // Anything else as Qt reads a number.
+    const QString s = text(bytes);
     bool ok = false;
-    const qlonglong n = v.trimmed().toLongLong(&ok);
+    const qlonglong n = QStringView(s).trimmed().toLongLong(&ok);
     if (!ok || n < 1)
         return 0;
     return std::min<qint64>(n, max + 1);
+}
+
+// A number as QString::toDouble reads it after trimming. The common form
+// ("-12.5", "1E-3") is parsed from the bytes, which gives the same double.
+bool toDouble(std::string_view bytes, double& out)
+{
+    const std::string_view v = asciiTrimmed(bytes);
+    size_t i = 0;
+    const auto digits = [&] {
+        const size_t from = i;
+        while (i < v.size() && v[i] >= '0' && v[i] <= '9')
+            ++i;
+        return i > from;
+    };
+    bool plain = v.size() <= 64;
+    if (plain && i < v.size() && v[i] == '-')
+        ++i;
+    plain = plain && digits();
+    if (plain && i < v.size() && v[i] == '.') {
+        ++i;
+        plain = digits();
+    }
+    if (plain && i < v.size() && (v[i] == 'e' || v[i] == 'E')) {
+        ++i;
+        if (i < v.size() && (v[i] == '-' || v[i] == '+'))
+            ++i;
+        plain = digits();
+    }
+    if (plain && i == v.size()) {
+        const auto r = std::from_chars(v.data(), v.data() + v.size(), out);
+        if (r.ec == std::errc() && r.ptr == v.data() + v.size())
+            return true;
+    }
+    bool ok = false;
+    out = QStringView(text(bytes)).trimmed().toDouble(&ok);
+    return ok;
+}
+
+// The data's type trimmed and in lower case, as writers vary its case.
+std::string lowerType(std::string_view bytes)
+{
+    // No other character lowers to a letter of the types' names.
+    if (!isAscii(bytes))
+        return text(bytes).trimmed().toLower().toStdString();
+    std::string type(asciiTrimmed(bytes));
+    for (char& c : type)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return type;
+}
+
+// The name of a reference to an entity XML does not know ("&Tau;") on that
+// line of the document, or "": web exporters write HTML's entities, and the
+// message names the one that stopped the read.
+QString unknownEntity(QByteArrayView bytes, qint64 line)
+{
+    qsizetype begin = 0;
+    for (qint64 n = 1; n < line && begin >= 0; ++n) {
+        begin = bytes.indexOf('\n', begin);
+        if (begin >= 0)
+            ++begin;
+    }
+    if (begin < 0)
+        return QString();
+    qsizetype end = bytes.indexOf('\n', begin);
+    if (end < 0)
+        end = bytes.size();
+    const std::string_view row(bytes.data() + begin, static_cast<size_t>(end - begin));
+    for (size_t amp = row.find('&'); amp != std::string_view::npos; amp = row.find('&', amp + 1)) {
+        const size_t semicolon = row.find(';', amp);
+        if (semicolon == std::string_view::npos || semicolon - amp > 40)
+            continue;
+        const std::string_view name = row.substr(amp + 1, semicolon - amp - 1);
+        if (name.empty() || name[0] == '#' || name == "lt" || name == "gt" || name == "amp" || name == "quot" || name == "apos")
+            continue;
+        if (std::all_of(name.begin(), name.end(), [](char c) {
+                return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
+            }))
+            return text(name);
+    }
+    return QString();
 }
 
 // The kind of the formats the writer names instead of spelling out.
@@ -70,38 +184,36 @@ public:
 
     void read(const QByteArray& bytes)
     {
-        // Through a device the reader decodes a block at a time; given the
-        // bytes whole it would hold all of them decoded beside them.
         QBuffer device;
         device.setData(bytes);
         device.open(QIODevice::ReadOnly);
-        QXmlStreamReader r(&device);
-        while (!r.atEnd() && !m_done) {
-            switch (r.readNext()) {
-            case QXmlStreamReader::DTD:
-                // Entity declarations have no place in a spreadsheet; refusing
-                // them keeps an entity bomb from growing.
-                if (!r.entityDeclarations().isEmpty() || !r.notationDeclarations().isEmpty())
-                    SheetMessages::failDamaged(m_path, QStringLiteral("บรรทัดที่ %1 ประกาศ entity ซึ่งแฟ้มตารางข้อมูลไม่ใช้").arg(r.lineNumber()));
+        XmlScanner x(&device);
+        while (!m_done) {
+            Token token = Token::EndDocument;
+            try {
+                token = x.next();
+            } catch (const XmlScanner::Error& e) {
+                failXml(bytes, e);
+            }
+            if (token == Token::EndDocument)
                 break;
-            case QXmlStreamReader::StartElement:
+            switch (token) {
+            case Token::StartElement:
                 ++m_depth;
-                start(r);
+                start(x);
                 break;
-            case QXmlStreamReader::EndElement:
-                end(r);
+            case Token::EndElement:
+                end();
                 --m_depth;
                 break;
-            case QXmlStreamReader::Characters:
-                if (m_dataDepth > 0 && m_text.size() < XmlSpreadsheetWorkbook::kMaxCellChars)
-                    m_text.append(r.text().left(XmlSpreadsheetWorkbook::kMaxCellChars - m_text.size()));
+            case Token::Text:
+                if (m_dataDepth > 0)
+                    characters(x.text());
                 break;
-            default:
+            case Token::EndDocument:
                 break;
             }
         }
-        if (!m_done && r.hasError())
-            SheetMessages::failDamaged(m_path, QStringLiteral("บรรทัดที่ %1: %2").arg(r.lineNumber()).arg(r.errorString()));
         if (!m_rooted)
             notSpreadsheet();
         if (m_worksheetDepth < 0)
@@ -116,91 +228,112 @@ private:
                             + SheetMessages::saveAsReadable());
     }
 
-    bool isSs(const QXmlStreamReader& r, QLatin1StringView name) const
+    [[noreturn]] void failXml(const QByteArray& bytes, const XmlScanner::Error& e)
     {
-        return r.name() == name && r.namespaceUri() == m_ns;
+        const QString where = QStringLiteral("บรรทัดที่ %1").arg(e.line);
+        switch (e.kind) {
+        case XmlScanner::Error::Kind::DocumentType:
+            // Entity declarations have no place in a spreadsheet; refusing any
+            // document type keeps an entity bomb from growing.
+            SheetMessages::failDamaged(m_path, where + QStringLiteral(" ประกาศ DTD หรือ entity ซึ่งแฟ้มตารางข้อมูลไม่ใช้"));
+        case XmlScanner::Error::Kind::Encoding:
+            SheetMessages::failDamaged(m_path, where + QStringLiteral(" ใช้การเข้ารหัสอักขระที่อ่านไม่ได้"));
+        case XmlScanner::Error::Kind::Malformed:
+            break;
+        }
+        const QString entity = unknownEntity(bytes, e.line);
+        if (!entity.isEmpty())
+            SheetMessages::failDamaged(m_path, where + QStringLiteral(": อ้างถึง &") + entity
+                                                   + QStringLiteral("; ซึ่งไม่ใช่อักขระที่ XML รู้จัก"));
+        SheetMessages::failDamaged(m_path, where + QStringLiteral(": ข้อมูล XML ไม่ถูกต้องหรือขาดหาย"));
     }
 
-    void start(const QXmlStreamReader& r)
+    bool isSs(const XmlScanner& x, std::string_view name) const
+    {
+        return x.name() == name && x.namespaceUri() == m_ns;
+    }
+
+    void start(const XmlScanner& x)
     {
         if (m_depth == 1) {
             // The root names the form: Workbook of the spreadsheet namespace
             // (or of none, as some writers leave it).
-            if (r.name() != QLatin1String("Workbook") || (r.namespaceUri() != kSs && !r.namespaceUri().isEmpty()))
+            if (x.name() != "Workbook" || (x.namespaceUri() != kSs && !x.namespaceUri().empty()))
                 notSpreadsheet();
-            m_ns = r.namespaceUri().toString();
+            m_ns.assign(x.namespaceUri());
             m_rooted = true;
             return;
         }
         if (m_worksheetDepth < 0) {
-            outside(r);
+            outside(x);
             return;
         }
         if (m_cellDepth > 0) {
-            if (m_dataDepth < 0 && m_depth == m_cellDepth + 1 && isSs(r, QLatin1String("Data"))) {
+            if (m_dataDepth < 0 && m_depth == m_cellDepth + 1 && isSs(x, "Data")) {
                 m_dataDepth = m_depth;
                 m_hasData = true;
-                m_type = attribute(r.attributes(), QLatin1String("Type")).trimmed().toString();
+                m_type = lowerType(attribute(x, "Type"));
                 m_text.resize(0);
+                m_bytes.clear();
             }
             return;
         }
         if (m_rowDepth > 0) {
-            if (isSs(r, QLatin1String("Cell")))
-                startCell(r);
+            if (isSs(x, "Cell"))
+                startCell(x);
             return;
         }
-        if (isSs(r, QLatin1String("Row"))) {
-            const QXmlStreamAttributes a = r.attributes();
-            const qint64 at = index(attribute(a, QLatin1String("Index")), SheetCells::kMaxRow);
+        if (isSs(x, "Row")) {
+            const qint64 at = index(attribute(x, "Index"), SheetCells::kMaxRow);
             m_row = at > 0 ? at : m_nextRow;
-            const qint64 span = index(attribute(a, QLatin1String("Span")), SheetCells::kMaxRow);
+            const qint64 span = index(attribute(x, "Span"), SheetCells::kMaxRow);
             m_nextRow = std::min<qint64>(m_row + 1 + span, SheetCells::kMaxRow + 1LL);
-            m_rowStyle = attribute(a, QLatin1String("StyleID")).toString();
+            m_rowStyle.assign(attribute(x, "StyleID"));
             m_rowDepth = m_depth;
             m_nextCol = 1;
         }
     }
 
     // Before the first worksheet: styles and the date system.
-    void outside(const QXmlStreamReader& r)
+    void outside(const XmlScanner& x)
     {
-        if (isSs(r, QLatin1String("Worksheet"))) {
+        if (isSs(x, "Worksheet")) {
             m_worksheetDepth = m_depth;
-        } else if (isSs(r, QLatin1String("Style"))) {
-            const QXmlStreamAttributes a = r.attributes();
-            m_styleId = attribute(a, QLatin1String("ID")).toString();
+        } else if (isSs(x, "Style")) {
+            m_styleId.assign(attribute(x, "ID"));
             m_styleDepth = m_depth;
-            if (!m_styleId.isEmpty() && m_styles.size() < kMaxStyles)
-                m_styles[m_styleId].parent = attribute(a, QLatin1String("Parent")).toString();
-        } else if (m_styleDepth > 0 && isSs(r, QLatin1String("NumberFormat"))) {
-            if (!m_styleId.isEmpty() && m_styles.contains(m_styleId)) {
-                Style& s = m_styles[m_styleId];
-                s.kind = formatKind(attribute(r.attributes(), QLatin1String("Format")));
-                s.hasFormat = true;
+            if (!m_styleId.empty() && m_styles.size() < kMaxStyles)
+                m_styles[m_styleId].parent.assign(attribute(x, "Parent"));
+        } else if (m_styleDepth > 0 && isSs(x, "NumberFormat")) {
+            const auto it = m_styleId.empty() ? m_styles.end() : m_styles.find(m_styleId);
+            if (it != m_styles.end()) {
+                it->second.kind = formatKind(text(attribute(x, "Format")));
+                it->second.hasFormat = true;
             }
-        } else if (r.name() == QLatin1String("Date1904") && r.namespaceUri() == kExcel) {
+        } else if (x.name() == "Date1904" && x.namespaceUri() == kExcel) {
             m_cells.system1904 = true;
         }
     }
 
-    void startCell(const QXmlStreamReader& r)
+    void startCell(const XmlScanner& x)
     {
-        const QXmlStreamAttributes a = r.attributes();
-        const qint64 at = index(attribute(a, QLatin1String("Index")), SheetCells::kMaxColumn);
+        const qint64 at = index(attribute(x, "Index"), SheetCells::kMaxColumn);
         m_col = at > 0 ? at : m_nextCol;
-        const qint64 across = index(attribute(a, QLatin1String("MergeAcross")), SheetCells::kMaxColumn);
+        const qint64 across = index(attribute(x, "MergeAcross"), SheetCells::kMaxColumn);
         m_nextCol = std::min<qint64>(m_col + 1 + across, SheetCells::kMaxColumn + 1LL);
-        m_cellStyle = attribute(a, QLatin1String("StyleID")).toString();
-        const QStringView formula = attribute(a, QLatin1String("Formula"));
-        m_formula = (formula.startsWith(u'=') ? formula.mid(1) : formula).toString();
+        m_cellStyle.assign(attribute(x, "StyleID"));
+        std::string_view formula = attribute(x, "Formula");
+        if (!formula.empty() && formula[0] == '=')
+            formula.remove_prefix(1);
+        m_formula.assign(formula);
         m_cellDepth = m_depth;
         m_hasData = false;
         m_type.clear();
         m_text.resize(0);
+        m_bytes.clear();
     }
 
-    void end(const QXmlStreamReader&)
+    void end()
     {
         if (m_depth == m_dataDepth) {
             m_dataDepth = -1;
@@ -217,27 +350,47 @@ private:
         }
     }
 
-    DateKind styleKind(const QString& id)
+    // The data's text is gathered as bytes and joins m_text here: converted
+    // once per cell, not once per piece the scanner hands out.
+    void flush()
     {
-        QString name = id;
-        for (int step = 0; step < 32 && !name.isEmpty(); ++step) {
-            const auto it = m_styles.constFind(name);
-            if (it == m_styles.constEnd())
+        if (m_bytes.empty())
+            return;
+        const qsizetype room = XmlSpreadsheetWorkbook::kMaxCellChars - m_text.size();
+        if (room > 0)
+            m_text.append(QStringView(text(m_bytes)).left(room));
+        m_bytes.clear();
+    }
+
+    void characters(std::string_view t)
+    {
+        m_bytes.append(t);
+        if (m_bytes.size() >= 64 * 1024)
+            flush();
+    }
+
+    DateKind styleKind(const std::string& id)
+    {
+        const std::string* name = &id;
+        for (int step = 0; step < 32 && !name->empty(); ++step) {
+            const auto it = m_styles.find(*name);
+            if (it == m_styles.end())
                 break;
-            if (it->hasFormat)
-                return it->kind;
-            name = it->parent;
+            if (it->second.hasFormat)
+                return it->second.kind;
+            name = &it->second.parent;
         }
         return DateKind::None;
     }
 
     DateKind cellKind()
     {
-        if (!m_cellStyle.isEmpty())
+        static const std::string kDefault = "Default";
+        if (!m_cellStyle.empty())
             return styleKind(m_cellStyle);
-        if (!m_rowStyle.isEmpty())
+        if (!m_rowStyle.empty())
             return styleKind(m_rowStyle);
-        return styleKind(QStringLiteral("Default"));
+        return styleKind(kDefault);
     }
 
     void finishCell()
@@ -246,19 +399,28 @@ private:
             return;
         const int row = static_cast<int>(m_row);
         const int col = static_cast<int>(m_col);
-        if (!m_formula.isEmpty())
-            m_cells.addFormula(row, col, m_formula, m_hasData, cellKind());
+        if (!m_formula.empty())
+            m_cells.addFormula(row, col, text(m_formula), m_hasData, cellKind());
         if (!m_hasData)
             return;
-        const QString type = m_type.toLower();
-        if (type == QLatin1String("number")) {
+        const std::string_view type = m_type;
+        if (type == "number") {
+            // Text short enough to be whole in hand is read from its bytes.
+            double v = 0;
             bool ok = false;
-            const double v = QStringView(m_text).trimmed().toDouble(&ok);
+            if (m_text.isEmpty()) {
+                ok = toDouble(m_bytes, v);
+            } else {
+                flush();
+                v = QStringView(m_text).trimmed().toDouble(&ok);
+            }
             if (ok) {
                 m_cells.addNumber(row, col, v, cellKind());
                 return;
             }
-        } else if (type == QLatin1String("datetime")) {
+        }
+        flush();
+        if (type == "datetime") {
             IsoDates::DateTime when;
             if (IsoDates::parseDate(m_text, when)) {
                 DateKind kind = cellKind();
@@ -267,13 +429,13 @@ private:
                 IsoDates::addDate(m_cells, row, col, when, kind, true);
                 return;
             }
-        } else if (type == QLatin1String("boolean")) {
+        } else if (type == "boolean") {
             const QString b = m_text.trimmed().toLower();
             if (b == QLatin1String("1") || b == QLatin1String("true") || b == QLatin1String("0") || b == QLatin1String("false")) {
                 m_cells.addBool(row, col, b == QLatin1String("1") || b == QLatin1String("true"));
                 return;
             }
-        } else if (type == QLatin1String("error")) {
+        } else if (type == "error") {
             m_cells.addError(row, col, QStringView(m_text).trimmed());
             return;
         }
@@ -282,15 +444,15 @@ private:
     }
 
     struct Style {
-        QString parent;
+        std::string parent;
         DateKind kind = DateKind::None;
         bool hasFormat = false;
     };
-    static constexpr qsizetype kMaxStyles = 1 << 20;
+    static constexpr size_t kMaxStyles = 1 << 20;
 
     SheetCells& m_cells;
     const QString& m_path;
-    QString m_ns;
+    std::string m_ns;
     bool m_rooted = false;
     bool m_done = false;
     int m_depth = 0;
@@ -299,19 +461,21 @@ private:
     int m_cellDepth = -1;
     int m_dataDepth = -1;
     int m_styleDepth = -1;
-    QString m_styleId;
-    QHash<QString, Style> m_styles;
+    // Names and values as the file spells them (UTF-8).
+    std::string m_styleId;
+    std::unordered_map<std::string, Style> m_styles;
 
     qint64 m_nextRow = 1;
     qint64 m_row = 1;
-    QString m_rowStyle;
+    std::string m_rowStyle;
     qint64 m_nextCol = 1;
     qint64 m_col = 1;
-    QString m_cellStyle;
-    QString m_formula;
+    std::string m_cellStyle;
+    std::string m_formula;
     bool m_hasData = false;
-    QString m_type;
+    std::string m_type;
     QString m_text;
+    std::string m_bytes;  // text not yet joined to m_text
 };
 
 }

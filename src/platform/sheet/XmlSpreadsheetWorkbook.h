@@ -10,7 +10,7 @@
 // one before; ss:MergeAcross moves the next cell past the merged ones. Each
 // cell's Data is typed by ss:Type: a Number whose style's NumberFormat shows
 // a date, and every DateTime, read as dates. A formula reads as its stored
-// result. Entity declarations are refused, so no entity can expand.
+// result. A document type declaration is refused, so no entity can expand.
 class XmlSpreadsheetWorkbook : public CellsWorkbook {
 public:
     // Text of one cell beyond this many characters is not kept.
