@@ -7,6 +7,9 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <gsf/gsf-outfile-zip.h>
+#include <gsf/gsf-outfile.h>
+#include <gsf/gsf-output-memory.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -50,6 +53,27 @@ void expectCells(const Workbook& book, std::initializer_list<Expect> cells)
 {
     for (const Expect& e : cells)
         EXPECT_EQ(book.cellText(e.row, e.col), QString::fromUtf8(e.text)) << "row " << e.row << " col " << e.col;
+}
+
+// A file made in memory, for content too large to commit: the mimetype and content.xml.
+QByteArray odsOf(const QByteArray& content)
+{
+    GsfOutput* memory = gsf_output_memory_new();
+    GsfOutfile* root = gsf_outfile_zip_new(memory, nullptr);
+    const std::pair<const char*, QByteArray> members[] = {
+        {"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", content}};
+    for (const auto& [name, data] : members) {
+        GsfOutput* child = gsf_outfile_new_child(root, name, FALSE);
+        gsf_output_write(child, static_cast<size_t>(data.size()), reinterpret_cast<const guint8*>(data.constData()));
+        gsf_output_close(child);
+        g_object_unref(child);
+    }
+    gsf_output_close(GSF_OUTPUT(root));
+    g_object_unref(root);
+    const QByteArray bytes(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory))),
+                           static_cast<qsizetype>(gsf_output_size(memory)));
+    g_object_unref(memory);
+    return bytes;
 }
 
 }
@@ -103,6 +127,45 @@ TEST(OdsWorkbook, TextIsTheParagraphsAsShown)
         {1, 4, "the value"},
         {1, 5, "1500.5"},
         {1, 6, "no type"},
+    });
+}
+
+TEST(OdsWorkbook, TextInManyPiecesAndNumbersInAnyFormReadWhole)
+{
+    // Thai text of 900 KB in UTF-8 around references, spaces, a span and a CR
+    // LF comes from the part in many reads; a cell past the limit is cut
+    // there, and the cell after it starts clean.
+    const QString ka(100000, QChar(0x0E01)), kho(100000, QChar(0x0E04)), ngo(100000, QChar(0x0E07));
+    const QString over(OdsWorkbook::kMaxCellChars + 100, QChar(0x0E01));
+    QByteArray content =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document-content"
+        " xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
+        " xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\""
+        " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\">"
+        "<office:body><office:spreadsheet><table:table table:name=\"A\"><table:table-row>"
+        "<table:table-cell office:value-type=\"string\"><text:p>";
+    content += ka.toUtf8() + "&amp;&#x0E02;<text:s text:c=\"2\"/><text:span>" + kho.toUtf8() + "</text:span>\r\n"
+               + ngo.toUtf8() + "</text:p></table:table-cell>";
+    content += "<table:table-cell office:value-type=\"string\"><text:p>" + over.toUtf8()
+               + "</text:p><text:p>next</text:p></table:table-cell>"
+                 "<table:table-cell office:value-type=\"string\"><text:p>after</text:p></table:table-cell></table:table-row>";
+    // Numbers as writers put them and as they should not.
+    content += "<table:table-row>"
+               "<table:table-cell office:value-type=\"float\" office:value=\"-0.25\"/>"
+               "<table:table-cell office:value-type=\"float\" office:value=\" +1.5E3 \"/>"
+               "<table:table-cell office:value-type=\"float\" office:value=\"1e-3\"/>"
+               "<table:table-cell office:value-type=\"float\" office:value=\"12abc\"><text:p>shown</text:p></table:table-cell>"
+               "<table:table-cell table:number-columns-repeated=\" 2\" office:value-type=\"float\" office:value=\"7\"/>"
+               "<table:table-cell office:value-type=\"float\" office:value=\"4.9e-324\"/>"
+               "</table:table-row></table:table></office:spreadsheet></office:body></office:document-content>";
+    OdsWorkbook book;
+    book.openData(odsOf(content), QStringLiteral("pieces.ods"));
+    EXPECT_EQ(book.cellText(1, 1), ka + QStringLiteral("&ข  ") + kho + u'\n' + ngo);
+    EXPECT_EQ(book.cellText(1, 2), over.left(OdsWorkbook::kMaxCellChars));
+    expectCells(book, {
+        {1, 3, "after"},
+        {2, 1, "-0.25"}, {2, 2, "1500"}, {2, 3, "0.001"}, {2, 4, "shown"}, {2, 5, "7"}, {2, 6, "7"},
+        {2, 7, "4.94065645841247e-324"},
     });
 }
 

@@ -191,6 +191,57 @@ TEST(XmlSpreadsheetWorkbook, PrefixesEncodingsAndTheDateSystemVary)
     EXPECT_EQ(WorkbookFile::open(blank)->cellText(1, 1), QStringLiteral("7"));
 }
 
+TEST(XmlSpreadsheetWorkbook, TextInManyPiecesAndNumbersInAnyFormReadWhole)
+{
+    // Thai text of 900 KB in UTF-8 around references, rich text and a CR LF
+    // comes in many pieces; a cell past the limit is cut there, and the cell
+    // after it starts clean.
+    const QString ka(100000, QChar(0x0E01)), kho(100000, QChar(0x0E04)), ngo(100000, QChar(0x0E07));
+    const QString over(XmlSpreadsheetWorkbook::kMaxCellChars + 100, QChar(0x0E01));
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\""
+                     " xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\"><Worksheet><Table><Row>"
+                     "<Cell><Data ss:Type=\"String\">";
+    xml += ka.toUtf8() + "&amp;&#x0E02;<B>" + kho.toUtf8() + "</B>\r\n" + ngo.toUtf8() + "</Data></Cell>";
+    xml += "<Cell><Data ss:Type=\"String\">" + over.toUtf8() + "</Data></Cell>"
+           "<Cell><Data ss:Type=\"String\">after</Data></Cell></Row>";
+    // Numbers, types and places as writers put them and as they should not.
+    xml += "<Row><Cell><Data ss:Type=\"Number\">-0.25</Data></Cell>"
+           "<Cell><Data ss:Type=\" NUMBER \"> +1.5E3 </Data></Cell>"
+           "<Cell><Data ss:Type=\"Number\">1e-3</Data></Cell>"
+           "<Cell><Data ss:Type=\"Number\">12abc</Data></Cell>"
+           "<Cell ss:Index=\" 6\"><Data ss:Type=\"Number\">7</Data></Cell>"
+           "<Cell><Data ss:Type=\"Numb\xC3\xA9r\">8</Data></Cell>"
+           "<Cell><Data ss:Type=\"Number\">4.9e-324</Data></Cell></Row>"
+           "</Table></Worksheet></Workbook>";
+    QTemporaryDir dir;
+    XmlSpreadsheetWorkbook book;
+    book.open(write(dir, "pieces.xml", xml));
+    EXPECT_EQ(book.cellText(1, 1), ka + QStringLiteral("&ข") + kho + u'\n' + ngo);
+    EXPECT_EQ(book.cellText(1, 2), over.left(XmlSpreadsheetWorkbook::kMaxCellChars));
+    struct Expect {
+        int row;
+        int col;
+        const char* text;
+    } const cells[] = {
+        {1, 3, "after"}, {2, 1, "-0.25"}, {2, 2, "1500"}, {2, 3, "0.001"}, {2, 4, "12abc"}, {2, 5, ""},
+        {2, 6, "7"},     {2, 7, "8"},     {2, 8, "4.94065645841247e-324"},
+    };
+    for (const Expect& e : cells)
+        EXPECT_EQ(book.cellText(e.row, e.col), QString::fromUtf8(e.text)) << "row " << e.row << " col " << e.col;
+
+    // Thai in the 8-bit encoding Thai Windows saves in.
+    QStringEncoder thai("windows-874");
+    ASSERT_TRUE(thai.isValid());
+    const QByteArray declared = "<?xml version=\"1.0\" encoding=\"windows-874\"?>\n"
+                                "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\"><Worksheet><Table>"
+                                "<Row><Cell><Data Type=\"String\">"
+                                + QByteArray(thai.encode(QStringLiteral("ใบสำคัญจ่าย")))
+                                + "</Data></Cell></Row></Table></Worksheet></Workbook>";
+    XmlSpreadsheetWorkbook eightBit;
+    eightBit.open(write(dir, "thai.xml", declared));
+    EXPECT_EQ(eightBit.cellText(1, 1), QStringLiteral("ใบสำคัญจ่าย"));
+}
+
 TEST(XmlSpreadsheetWorkbook, DatesAtTheEdgesOfTheSpreadsheetCalendar)
 {
     QTemporaryDir dir;
