@@ -186,8 +186,66 @@ bool XmlScanner::more()
         }
         got += static_cast<size_t>(n);
     }
+    const size_t from = m_end;
     m_end += got;
+    if (m_checkUtf8) {
+        checkUtf8(m_buffer.data() + from, m_buffer.data() + m_end);
+        if (m_eof && m_utf8Need > 0)
+            fail("the data ends inside a character", m_buffer.data() + m_end);
+    }
     return got > 0;
+}
+
+// XML's text is Unicode: bytes that are not UTF-8 make the part damaged,
+// where passing them on would put U+FFFD into a name or an amount unseen.
+// Checked as the bytes arrive; a character split between reads carries over.
+void XmlScanner::checkUtf8(const char* from, const char* end)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(from);
+    const auto* const stop = reinterpret_cast<const unsigned char*>(end);
+    while (p < stop) {
+        if (m_utf8Need == 0) {
+            // Eight ASCII bytes at a time: most of a workbook part.
+            while (stop - p >= 8) {
+                uint64_t word;
+                std::memcpy(&word, p, 8);
+                if (word & 0x8080808080808080ULL)
+                    break;
+                p += 8;
+            }
+            if (p == stop)
+                break;
+            const unsigned char c = *p++;
+            if (c < 0x80)
+                continue;
+            m_utf8Low = 0x80;
+            m_utf8High = 0xBF;
+            if (c >= 0xC2 && c <= 0xDF) {
+                m_utf8Need = 1;
+            } else if (c >= 0xE0 && c <= 0xEF) {
+                m_utf8Need = 2;
+                if (c == 0xE0)
+                    m_utf8Low = 0xA0;  // no overlong form
+                else if (c == 0xED)
+                    m_utf8High = 0x9F;  // no surrogate
+            } else if (c >= 0xF0 && c <= 0xF4) {
+                m_utf8Need = 3;
+                if (c == 0xF0)
+                    m_utf8Low = 0x90;
+                else if (c == 0xF4)
+                    m_utf8High = 0x8F;  // nothing past U+10FFFF
+            } else {
+                fail("bytes that are not UTF-8", reinterpret_cast<const char*>(p - 1));
+            }
+            continue;
+        }
+        const unsigned char c = *p++;
+        if (c < m_utf8Low || c > m_utf8High)
+            fail("bytes that are not UTF-8", reinterpret_cast<const char*>(p - 1));
+        m_utf8Low = 0x80;
+        m_utf8High = 0xBF;
+        --m_utf8Need;
+    }
 }
 
 void XmlScanner::prepare()
@@ -253,6 +311,7 @@ void XmlScanner::prepare()
     if (decoder.hasError())
         fail(Error::Kind::Encoding, std::string("the text is not valid ") + encoding);
     const QByteArray utf8 = text.toUtf8();
+    m_transcoded = true;
     m_buffer.assign(utf8.constData(), static_cast<size_t>(utf8.size()));
     m_begin = 0;
     m_end = m_buffer.size();
@@ -268,12 +327,33 @@ std::string_view XmlScanner::attribute(std::string_view localName) const
 
 const std::string* XmlScanner::lookup(std::string_view prefix) const
 {
+    // Documents use a handful of prefixes over and over ("x:", "table:",
+    // "text:"): the last few found are kept until a declaration changes them.
+    const bool keep = prefix.size() <= sizeof(Recent::prefix);
+    if (keep)
+        for (size_t i = 0; i < m_recentCount; ++i) {
+            const Recent& r = m_recent[i];
+            if (r.length == prefix.size() && std::memcmp(r.prefix, prefix.data(), prefix.size()) == 0)
+                return r.uri;
+        }
     const auto it = m_prefixes.find(std::string(prefix));
-    return it == m_prefixes.end() ? nullptr : it->second;
+    if (it == m_prefixes.end())
+        return nullptr;
+    if (keep) {
+        Recent& r = m_recent[m_recentNext];
+        std::memcpy(r.prefix, prefix.data(), prefix.size());
+        r.length = static_cast<uint8_t>(prefix.size());
+        r.uri = it->second;
+        m_recentNext = (m_recentNext + 1) % kRecent;
+        m_recentCount = std::max(m_recentCount, m_recentNext == 0 ? kRecent : m_recentNext);
+    }
+    return it->second;
 }
 
 void XmlScanner::bind(std::string_view prefix, const std::string* uri)
 {
+    m_recentCount = 0;
+    m_recentNext = 0;
     if (prefix.empty()) {
         m_bindings.push_back({std::string(), m_default});
         m_default = uri;
@@ -290,6 +370,10 @@ void XmlScanner::popElement()
     const Open top = m_open.back();
     m_open.pop_back();
     m_openNames.resize(top.nameBegin);
+    if (m_bindings.size() > top.bindings) {
+        m_recentCount = 0;
+        m_recentNext = 0;
+    }
     while (m_bindings.size() > top.bindings) {
         const Binding& b = m_bindings.back();
         if (b.prefix.empty())
@@ -374,8 +458,15 @@ const char* XmlScanner::decode(const char* p, const char* end, bool attribute, s
 
 XmlScanner::Token XmlScanner::next()
 {
-    if (!m_prepared)
+    if (!m_prepared) {
         prepare();
+        if (!m_transcoded) {
+            m_checkUtf8 = true;
+            checkUtf8(m_buffer.data() + m_begin, m_buffer.data() + m_end);
+            if (m_eof && m_utf8Need > 0)
+                fail("the data ends inside a character", m_buffer.data() + m_end);
+        }
+    }
     if (m_pendingEnd) {
         m_pendingEnd = false;
         popElement();

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -19,8 +20,8 @@ class QIODevice;
 // It checks what the reader relies on (elements close in order, one root,
 // attributes quoted and not repeated, every prefix bound, every reference
 // one of XML's five or a character) and refuses a document type outright,
-// so no entity is ever expanded. It does not validate names or characters
-// beyond that. A part in UTF-16 (by its byte order mark or its declaration)
+// so no entity is ever expanded, and that the bytes are UTF-8. It does not
+// validate names or characters beyond that. A part in UTF-16 (by its byte order mark or its declaration)
 // or in an 8-bit encoding its declaration names (ISO-8859-1, windows-874) is
 // converted to UTF-8 whole first; an encoding Qt cannot convert is refused.
 //
@@ -93,6 +94,7 @@ private:
     };
 
     bool more();
+    void checkUtf8(const char* from, const char* end);
     void prepare();
     [[noreturn]] void fail(const std::string& what, const char* at = nullptr) const;
     [[noreturn]] void fail(Error::Kind kind, const std::string& what, const char* at = nullptr) const;
@@ -113,6 +115,10 @@ private:
     size_t m_end = 0;    // one past the last byte read
     bool m_eof = false;
     bool m_prepared = false;
+    bool m_transcoded = false;
+    bool m_checkUtf8 = false;
+    int m_utf8Need = 0;  // continuation bytes the last character still needs
+    unsigned char m_utf8Low = 0x80, m_utf8High = 0xBF;
     bool m_atStart = true;  // nothing but a declaration may come yet
     qint64 m_linesBefore = 0;  // newlines in bytes already dropped from the buffer
 
@@ -121,6 +127,15 @@ private:
     const std::string* m_default;  // the default namespace in scope
     const std::string* m_xmlns;    // stands for declarations when repeats are looked for
     std::unordered_map<std::string, const std::string*> m_prefixes;
+    struct Recent {
+        char prefix[15];
+        uint8_t length;
+        const std::string* uri;
+    };
+    static constexpr size_t kRecent = 8;
+    mutable Recent m_recent[kRecent];
+    mutable size_t m_recentCount = 0;
+    mutable size_t m_recentNext = 0;
     std::vector<Binding> m_bindings;
     std::vector<Open> m_open;
     std::string m_openNames;

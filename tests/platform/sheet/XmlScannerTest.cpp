@@ -384,6 +384,13 @@ TEST(XmlScannerRefuses, MalformedDocumentsNamingTheLine)
         {"end inside a PI", "<a>\n\n<?pi x", Kind::Malformed, 3},
         {"end inside an end tag", "<a>\n\n</a", Kind::Malformed, 3},
         {"end inside a reference", "<a>\n\n&am", Kind::Malformed, 3},
+        // Bytes that are not UTF-8: in text, in a name, in a comment, and cut at the end.
+        {"a byte no character starts with", "<a>\n\nab\xFF</a>", Kind::Malformed, 3},
+        {"an overlong form", "<a>\n\n<b\xC0\xAF/></a>", Kind::Malformed, 3},
+        {"a surrogate", "<a>\n<!-- -->\n\xED\xA0\x80</a>", Kind::Malformed, 3},
+        {"past U+10FFFF", "<a>\n\n\xF4\x90\x80\x80</a>", Kind::Malformed, 3},
+        {"a lone continuation byte", "<a x='\n\n\x80'/>", Kind::Malformed, 3},
+        {"a character cut by the end", "<a/>\n\n<!-- \xE0\xB8", Kind::Malformed, 3},
     };
     for (const Case& c : cases) {
         QBuffer buffer;
