@@ -3,6 +3,8 @@
 
 usage: gen_sheet.py ROWS OUT.xls [--seed N]
        gen_sheet.py ROWS OUT.xlsx [--seed N]     the same sheet as .xlsx (python3-xlsxwriter)
+       gen_sheet.py ROWS OUT.ods [--seed N]      ... as OpenDocument, written here as a spreadsheet program does
+       gen_sheet.py ROWS OUT.xml [--seed N]      ... as XML Spreadsheet 2003
 
 ROWS is the number of sheet rows including the five heading rows (at most
 65,536, the limit of an Excel 97-2003 sheet), so ROWS - 5 payment lines.
@@ -98,7 +100,74 @@ def main():
     save(cells, args.out)
 
 
+def rows_of(cells):
+    """{row: [(col, text), ...]} of the non-empty cells, in order."""
+    rows = {}
+    for (r, c), v in sorted(cells.items()):
+        if v != "":
+            rows.setdefault(r, []).append((c, v))
+    return rows
+
+
+def save_ods(cells, out):
+    import zipfile
+    from xml.sax.saxutils import escape
+    parts = ['<?xml version="1.0" encoding="UTF-8"?>\n<office:document-content '
+             'xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+             'xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" '
+             'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.3">'
+             '<office:body><office:spreadsheet><table:table table:name="Sheet1">']
+    last = -1
+    for r, row in rows_of(cells).items():
+        if r > last + 1:
+            parts.append('<table:table-row table:number-rows-repeated="%d"><table:table-cell/></table:table-row>'
+                         % (r - last - 1))
+        parts.append("<table:table-row>")
+        col = 0
+        for c, v in row:
+            if c > col:
+                parts.append('<table:table-cell table:number-columns-repeated="%d"/>' % (c - col))
+            parts.append('<table:table-cell office:value-type="string"><text:p>%s</text:p></table:table-cell>'
+                         % escape(v))
+            col = c + 1
+        parts.append("</table:table-row>")
+        last = r
+    parts.append("</table:table></office:spreadsheet></office:body></office:document-content>")
+    manifest = ('<?xml version="1.0" encoding="UTF-8"?>\n<manifest:manifest '
+                'xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0" manifest:version="1.3">'
+                '<manifest:file-entry manifest:full-path="/" '
+                'manifest:media-type="application/vnd.oasis.opendocument.spreadsheet"/>'
+                '<manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml"/>'
+                '</manifest:manifest>')
+    with zipfile.ZipFile(out, "w") as z:
+        z.writestr("mimetype", "application/vnd.oasis.opendocument.spreadsheet", zipfile.ZIP_STORED)
+        z.writestr("content.xml", "".join(parts), zipfile.ZIP_DEFLATED)
+        z.writestr("META-INF/manifest.xml", manifest, zipfile.ZIP_DEFLATED)
+
+
+def save_xml2003(cells, out):
+    from xml.sax.saxutils import escape
+    parts = ['<?xml version="1.0" encoding="UTF-8"?>\n<?mso-application progid="Excel.Sheet"?>\n'
+             '<Workbook xmlns="urn:schemas-microsoft-com:office:spreadsheet" '
+             'xmlns:ss="urn:schemas-microsoft-com:office:spreadsheet">\n'
+             '<Worksheet ss:Name="Sheet1"><Table>\n']
+    for r, row in rows_of(cells).items():
+        parts.append('<Row ss:Index="%d">' % (r + 1))
+        for c, v in row:
+            parts.append('<Cell ss:Index="%d"><Data ss:Type="String">%s</Data></Cell>' % (c + 1, escape(v)))
+        parts.append("</Row>\n")
+    parts.append("</Table></Worksheet></Workbook>\n")
+    with open(out, "w", encoding="utf-8") as f:
+        f.write("".join(parts))
+
+
 def save(cells, out):
+    if out.endswith(".ods"):
+        save_ods(cells, out)
+        return
+    if out.endswith(".xml"):
+        save_xml2003(cells, out)
+        return
     if out.endswith(".xlsx"):
         # python3-xlsxwriter writes a shared-string table, as a spreadsheet
         # program saves one (this openpyxl writes every text inline).
