@@ -48,7 +48,7 @@ if [ -z "${FUZZ_SEEDS:-}" ]; then
   case "$TARGET" in
     xls-read) FUZZ_SEEDS="tests/fixtures/*.xls tests/fixtures/corpus/*.xls" ;;
     xlsx-read) FUZZ_SEEDS="tests/fixtures/forms/*.xlsx tests/fixtures/xlsx/*.xlsx" ;;
-    ods-read) FUZZ_SEEDS="tests/fixtures/forms/*.ods tests/fixtures/ods/*.ods" ;;
+    ods-read) FUZZ_SEEDS="tests/fixtures/forms/*.ods tests/fixtures/forms/*.fods tests/fixtures/ods/*.ods" ;;
     xml2003-read) FUZZ_SEEDS="tests/fixtures/forms/*.xml tests/fixtures/xml2003/*" ;;
     text-read) FUZZ_SEEDS="tests/fixtures/forms/sap_tsv_* tests/fixtures/text/*" ;;
     html-read) FUZZ_SEEDS="tests/fixtures/forms/sap_html_* tests/fixtures/forms/sap_mhtml.xls tests/fixtures/forms/*.html tests/fixtures/text/*.htm*" ;;

@@ -224,9 +224,11 @@ private:
 
 // Entity declarations have no place in a spreadsheet; a part that declares a
 // document type at all is not read, which keeps an entity bomb from growing.
+// `part` is empty for a single XML document, where the line alone says where.
 [[noreturn]] void failXml(const QString& path, const QString& part, const XmlScanner::Error& e)
 {
-    const QString where = QStringLiteral("ส่วน %1 บรรทัดที่ %2").arg(part).arg(e.line);
+    const QString where = part.isEmpty() ? QStringLiteral("บรรทัดที่ %1").arg(e.line)
+                                         : QStringLiteral("ส่วน %1 บรรทัดที่ %2").arg(part).arg(e.line);
     switch (e.kind) {
     case XmlScanner::Error::Kind::DocumentType:
         SheetMessages::failDamaged(path, where + QStringLiteral(" ประกาศ DTD หรือ entity ซึ่งแฟ้มตารางข้อมูลไม่ใช้"));
@@ -269,20 +271,13 @@ void readStyles(const ZipArchive& zip, const QString& path, Styles& styles)
     }
 }
 
-// The program that last saved the file (meta.xml's generator), or "" when
-// the file does not say.
-QString generator(const ZipArchive& zip)
+// The program that last saved the file (meta:generator), or "" when the
+// file does not say. The metadata comes before the body, where the search
+// ends: a single XML document without a generator is not read through twice.
+QString generator(const QByteArray& bytes)
 {
-    const QString name = zip.find(QStringLiteral("meta.xml"));
-    if (name.isEmpty())
-        return QString();
-    QByteArray bytes;
-    try {
-        bytes = zip.read(name, 4 << 20);
-    } catch (const ZipArchive::Failure&) {
-        return QString();
-    }
-    QBuffer device(&bytes);
+    QBuffer device;
+    device.setData(bytes);
     device.open(QIODevice::ReadOnly);
     XmlScanner x(&device);
     // The element's own text, its children's passed over; what was read of it
@@ -298,6 +293,8 @@ QString generator(const ZipArchive& zip)
             if (!inside) {
                 if (token == Token::StartElement && is(x, kMeta, "generator"))
                     inside = true;
+                else if (token == Token::StartElement && is(x, kOffice, "body"))
+                    return QString();
             } else if (token == Token::StartElement) {
                 ++depth;
             } else if (token == Token::EndElement) {
@@ -312,6 +309,18 @@ QString generator(const ZipArchive& zip)
             return QString();
     }
     return text(found).left(256);
+}
+
+QString generator(const ZipArchive& zip)
+{
+    const QString name = zip.find(QStringLiteral("meta.xml"));
+    if (name.isEmpty())
+        return QString();
+    try {
+        return generator(zip.read(name, 4 << 20));
+    } catch (const ZipArchive::Failure&) {
+        return QString();
+    }
 }
 
 bool contentEncrypted(const ZipArchive& zip)
@@ -371,16 +380,34 @@ public:
         if (name.isEmpty())
             SheetMessages::failDamaged(m_path, QStringLiteral("ไม่พบส่วน content.xml ที่เก็บข้อมูลของตาราง"));
         std::unique_ptr<ZipArchive::Part> part = zip.open(name);
-        XmlScanner x(part.get());
+        return read(part.get(), name, part.get());
+    }
+
+    // A single XML document: its styles come before its body, so this one
+    // pass sees them all.
+    bool read(const QByteArray& bytes)
+    {
+        QBuffer device;
+        device.setData(bytes);
+        device.open(QIODevice::ReadOnly);
+        return read(&device, QString(), nullptr);
+    }
+
+private:
+    // `part` is the ZIP member being read, or null.
+    bool read(QIODevice* device, const QString& name, ZipArchive::Part* part)
+    {
+        XmlScanner x(device);
         while (!m_done) {
             Token token = Token::EndDocument;
             try {
                 token = x.next();
                 // The data may have stopped for damage right after the root closed.
-                if (token == Token::EndDocument)
+                if (token == Token::EndDocument && part)
                     part->check();
             } catch (const XmlScanner::Error& e) {
-                part->check();  // a part over the cap or whose data breaks off says so first
+                if (part)
+                    part->check();  // a part over the cap or whose data breaks off says so first
                 failXml(m_path, name, e);
             }
             switch (token) {
@@ -403,7 +430,6 @@ public:
         return m_tableDepth > 0;
     }
 
-private:
     struct Pending {
         int col = 0;
         qint64 repeat = 1;
@@ -815,6 +841,12 @@ private:
     int m_paragraphs = 0;
 };
 
+[[noreturn]] void failNoSheet(const QString& path)
+{
+    SheetMessages::fail(SheetMessages::file(path) + QStringLiteral(" ไม่มีแผ่นงาน (worksheet) ให้อ่าน หรือแฟ้มเสียหาย ")
+                        + SheetMessages::askAgainOrResave());
+}
+
 [[noreturn]] void failZip(const QString& path, const ZipArchive::Failure& f)
 {
     const QString what = QString::fromStdString(f.what());
@@ -827,6 +859,10 @@ private:
 
 void OdsWorkbook::openData(const QByteArray& bytes, const QString& path)
 {
+    if (!bytes.startsWith("PK")) {
+        openFlat(bytes, path);
+        return;
+    }
     close();
     std::unique_ptr<ZipArchive> zip;
     try {
@@ -852,12 +888,33 @@ void OdsWorkbook::openZip(const ZipArchive& zip, const QString& path)
         readStyles(zip, path, styles);
         ContentReader content(m_cells, styles, path);
         if (!content.read(zip))
-            SheetMessages::fail(SheetMessages::file(path) + QStringLiteral(" ไม่มีแผ่นงาน (worksheet) ให้อ่าน หรือแฟ้มเสียหาย ")
-                                + SheetMessages::askAgainOrResave());
+            failNoSheet(path);
         done();
     } catch (const ZipArchive::Failure& f) {
         close();
         failZip(path, f);
+    } catch (const std::bad_alloc&) {
+        close();
+        SheetMessages::failOutOfMemory(path);
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void OdsWorkbook::openFlat(const QByteArray& bytes, const QString& path)
+{
+    close();
+    begin(path);
+    try {
+        m_cells.formulaSyntax = SheetCells::FormulaSyntax::OpenFormula;
+        if (!FormulaCells::calculatingApplication(generator(bytes)))
+            distrustStoredResults();
+        Styles styles;
+        ContentReader content(m_cells, styles, path);
+        if (!content.read(bytes))
+            failNoSheet(path);
+        done();
     } catch (const std::bad_alloc&) {
         close();
         SheetMessages::failOutOfMemory(path);

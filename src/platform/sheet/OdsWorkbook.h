@@ -4,7 +4,9 @@
 
 class ZipArchive;
 
-// Reads the first worksheet of an OpenDocument spreadsheet (.ods, .ots).
+// Reads the first worksheet of an OpenDocument spreadsheet (.ods, .ots), or
+// of one saved as a single XML document (.fods: the parts' elements under one
+// office:document root, no manifest and no encryption).
 //
 // content.xml is streamed out of the ZIP container once. Each cell gives its
 // value, not its displayed text: office:value for numbers, percentages and
@@ -24,7 +26,10 @@ public:
     // Text of one cell beyond this many characters is not kept.
     static constexpr qsizetype kMaxCellChars = 1 << 20;
 
+    // A ZIP container, or else a single XML document.
     void openData(const QByteArray& bytes, const QString& path) override;
+    // The single XML document form. Throws Workbook::Error.
+    void openFlat(const QByteArray& bytes, const QString& path);
     // Reads an archive the caller has already opened (the opener looked into
     // it to tell its form). Throws Workbook::Error.
     void openZip(const ZipArchive& zip, const QString& path);

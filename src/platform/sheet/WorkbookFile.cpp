@@ -66,9 +66,9 @@ bool hasControlBytes(const QByteArray& b)
     return false;
 }
 
-// The local name of the first element of XML or HTML text, lower-case; empty
-// when the text does not begin with markup.
-QString firstElement(QStringView t)
+// Where the first element of XML or HTML text starts (its "<"), or -1 when
+// the text does not begin with markup.
+qsizetype rootStart(QStringView t)
 {
     qsizetype i = 0;
     const qsizetype n = t.size();
@@ -76,28 +76,110 @@ QString firstElement(QStringView t)
         while (i < n && t[i].isSpace())
             ++i;
         if (i >= n || t[i] != u'<')
-            return QString();
+            return -1;
         if (t.mid(i, 4) == u"<!--") {
             const qsizetype e = t.indexOf(u"-->", i + 4);
             if (e < 0)
-                return QString();
+                return -1;
             i = e + 3;
             continue;
         }
         if (t.mid(i, 2) == u"<?" || t.mid(i, 2) == u"<!") {
             const qsizetype e = t.indexOf(u'>', i + 2);
             if (e < 0)
-                return QString();
+                return -1;
             i = e + 1;
             continue;
         }
-        qsizetype j = i + 1;
-        while (j < n && !t[j].isSpace() && t[j] != u'>' && t[j] != u'/')
-            ++j;
-        QString name = t.mid(i + 1, j - i - 1).toString().toLower();
-        const qsizetype colon = name.indexOf(QLatin1Char(':'));
-        return colon >= 0 ? name.mid(colon + 1) : name;
+        return i;
     }
+}
+
+// The local name of the first element of XML or HTML text, lower-case; empty
+// when the text does not begin with markup.
+QString firstElement(QStringView t)
+{
+    const qsizetype i = rootStart(t);
+    if (i < 0)
+        return QString();
+    const qsizetype n = t.size();
+    qsizetype j = i + 1;
+    while (j < n && !t[j].isSpace() && t[j] != u'>' && t[j] != u'/')
+        ++j;
+    QString name = t.mid(i + 1, j - i - 1).toString().toLower();
+    const qsizetype colon = name.indexOf(QLatin1Char(':'));
+    return colon >= 0 ? name.mid(colon + 1) : name;
+}
+
+constexpr QLatin1StringView kOfficeNs("urn:oasis:names:tc:opendocument:xmlns:office:1.0");
+
+// An OpenDocument saved as one XML document has the root office:document,
+// and its office:mimetype says what it is. Sets `mime` (empty when the root
+// has none) and says whether the text is such a document; the root's start
+// tag is read attribute by attribute, its namespace as the tag declares it.
+bool flatOpenDocument(QStringView t, QString& mime)
+{
+    qsizetype i = rootStart(t);
+    if (i < 0)
+        return false;
+    const qsizetype n = t.size();
+    qsizetype j = ++i;
+    while (j < n && !t[j].isSpace() && t[j] != u'>' && t[j] != u'/')
+        ++j;
+    const QStringView qname = t.mid(i, j - i);
+    const qsizetype colon = qname.indexOf(u':');
+    if (qname.mid(colon + 1) != u"document")
+        return false;
+    const QString declaration = colon < 0 ? QStringLiteral("xmlns") : QLatin1String("xmlns:") + qname.left(colon).toString();
+    bool office = false;
+    mime.clear();
+    for (;;) {
+        while (j < n && t[j].isSpace())
+            ++j;
+        if (j >= n || t[j] == u'>' || t[j] == u'/')
+            break;
+        const qsizetype nameAt = j;
+        while (j < n && !t[j].isSpace() && t[j] != u'=' && t[j] != u'>')
+            ++j;
+        const QStringView name = t.mid(nameAt, j - nameAt);
+        while (j < n && t[j].isSpace())
+            ++j;
+        if (j >= n || t[j] != u'=')
+            return false;
+        ++j;
+        while (j < n && t[j].isSpace())
+            ++j;
+        if (j >= n || (t[j] != u'"' && t[j] != u'\''))
+            return false;
+        const qsizetype close = t.indexOf(t[j], j + 1);
+        if (close < 0)
+            return false;
+        const QStringView value = t.mid(j + 1, close - j - 1);
+        j = close + 1;
+        if (name == declaration)
+            office = value == kOfficeNs;
+        else if (name == u"mimetype" || name.endsWith(u":mimetype"))
+            mime = value.trimmed().toString();
+    }
+    return office;
+}
+
+bool isSpreadsheetMime(QStringView mime)
+{
+    return mime == u"application/vnd.oasis.opendocument.spreadsheet"
+           || mime == u"application/vnd.oasis.opendocument.spreadsheet-template";
+}
+
+// What an OpenDocument that is no spreadsheet is, by its media type.
+QString describeOpenDocument(QStringView mime, bool flat)
+{
+    if (mime.contains(u"opendocument.text"))
+        return flat ? QStringLiteral("เอกสารข้อความ OpenDocument (.fodt)") : QStringLiteral("เอกสารข้อความ OpenDocument (.odt)");
+    if (mime.contains(u"opendocument.presentation"))
+        return flat ? QStringLiteral("งานนำเสนอ OpenDocument (.fodp)") : QStringLiteral("งานนำเสนอ OpenDocument (.odp)");
+    if (mime.contains(u"opendocument"))
+        return QStringLiteral("เอกสาร OpenDocument ที่ไม่ใช่ตารางคำนวณ");
+    return QString();
 }
 
 bool isMime(QStringView t)
@@ -148,13 +230,9 @@ QString describeZip(const QByteArray& bytes)
     try {
         ZipArchive zip(bytes);
         if (zip.contains(QStringLiteral("mimetype"))) {
-            const QByteArray mime = zip.read(QStringLiteral("mimetype"), 256);
-            if (mime.contains("opendocument.text"))
-                return QStringLiteral("เอกสารข้อความ OpenDocument (.odt)");
-            if (mime.contains("opendocument.presentation"))
-                return QStringLiteral("งานนำเสนอ OpenDocument (.odp)");
-            if (mime.contains("opendocument"))
-                return QStringLiteral("เอกสาร OpenDocument ที่ไม่ใช่ตารางคำนวณ");
+            const QString what = describeOpenDocument(QString::fromLatin1(zip.read(QStringLiteral("mimetype"), 256)), false);
+            if (!what.isEmpty())
+                return what;
         }
         if (zip.contains(QStringLiteral("word/document.xml")))
             return QStringLiteral("เอกสาร Word (.docx)");
@@ -190,6 +268,10 @@ Form sniff(const QByteArray& bytes)
     if (!first.isEmpty()) {
         if (first == QLatin1String("workbook"))
             return Form::XmlSpreadsheet;
+        QString mime;
+        if (first == QLatin1String("document") && flatOpenDocument(h, mime))
+            // A root without a media type is read: its body says whether it holds a table.
+            return mime.isEmpty() || isSpreadsheetMime(mime) ? Form::FlatOds : Form::OtherOpenDocument;
         static const char* const kHtml[] = {"html", "head", "body", "table", "meta", "title", "style", "div", "p", "tr"};
         for (const char* e : kHtml)
             if (first == QLatin1String(e))
@@ -226,6 +308,17 @@ std::unique_ptr<Workbook> openData(const QByteArray& bytes, const QString& path)
         auto book = std::make_unique<OdsWorkbook>();
         book->openData(bytes, path);
         return book;
+    }
+    case Form::FlatOds: {
+        auto book = std::make_unique<OdsWorkbook>();
+        book->openFlat(bytes, path);
+        return book;
+    }
+    case Form::OtherOpenDocument: {
+        QString mime;
+        flatOpenDocument(head(bytes), mime);
+        SheetMessages::fail(file + QStringLiteral(" เป็น") + describeOpenDocument(mime, true)
+                            + QStringLiteral(" ไม่ใช่สมุดงานที่โปรแกรมอ่านได้ ") + SheetMessages::saveAsReadable());
     }
     case Form::XmlSpreadsheet: {
         auto book = std::make_unique<XmlSpreadsheetWorkbook>();

@@ -293,3 +293,100 @@ TEST(OdsWorkbook, AFailedOpenLeavesNothingOfTheLastFile)
     EXPECT_EQ(book.rowCount(), 0);
     EXPECT_EQ(book.cellText(1, 1), QString());
 }
+
+namespace {
+
+// A spreadsheet saved as one XML document, its lines as LibreOffice breaks
+// them: metadata, shared and automatic styles, then the body.
+QByteArray flatOf(const QByteArray& generator, const QByteArray& body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
+           " xmlns:meta=\"urn:oasis:names:tc:opendocument:xmlns:meta:1.0\""
+           " xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\""
+           " xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\""
+           " xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\""
+           " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\""
+           " office:version=\"1.3\" office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">\n"
+           " <office:meta><meta:generator>"
+           + generator
+           + "</meta:generator></office:meta>\n"
+             " <office:styles>\n"
+             "  <number:date-style style:name=\"N1\"><number:day/><number:month/><number:year/></number:date-style>\n"
+             "  <style:style style:name=\"Dated\" style:family=\"table-cell\" style:data-style-name=\"N1\"/>\n"
+             " </office:styles>\n"
+             " <office:automatic-styles>\n"
+             "  <number:date-style style:name=\"N2\"><number:day/><number:hours/></number:date-style>\n"
+             "  <style:style style:name=\"ce1\" style:family=\"table-cell\" style:parent-style-name=\"Dated\"/>\n"
+             "  <style:style style:name=\"ce2\" style:family=\"table-cell\" style:data-style-name=\"N2\"/>\n"
+             " </office:automatic-styles>\n"
+             " <office:body>\n"
+           + body + "\n </office:body>\n</office:document>\n";
+}
+
+const QByteArray kFlatTable =
+    "  <office:spreadsheet><table:table table:name=\"S\">\n"
+    "   <table:table-row>\n"
+    "    <table:table-cell table:style-name=\"ce1\" office:value-type=\"float\" office:value=\"40313\"/>\n"
+    "    <table:table-cell table:style-name=\"ce2\" office:value-type=\"float\" office:value=\"40313.5\"/>\n"
+    "    <table:table-cell office:value-type=\"float\" office:value=\"1500.5\"/>\n"
+    "    <table:table-cell table:formula=\"of:=[.C1]*2\" office:value-type=\"float\" office:value=\"0\"/>\n"
+    "   </table:table-row>\n"
+    "  </table:table></office:spreadsheet>";
+
+}
+
+TEST(OdsWorkbook, OneXmlDocumentReadsWithItsStylesAndGenerator)
+{
+    // Date styles from both the shared and the automatic styles; a stored
+    // result trusted from a calculating program, calculated from a library.
+    OdsWorkbook calculated;
+    calculated.openData(flatOf("LibreOffice/7.4.7.2$Linux_X86_64", kFlatTable), QStringLiteral("flat.fods"));
+    expectCells(calculated, {{1, 1, "15.05.2010"}, {1, 2, "15.05.2010 12:00:00"}, {1, 3, "1500.5"}, {1, 4, "0"}});
+    EXPECT_EQ(calculated.cells().string(calculated.cells().formulas().at(0).text), QStringLiteral("[.C1]*2"));
+    OdsWorkbook library;
+    library.openData(flatOf("PhpSpreadsheet", kFlatTable), QStringLiteral("flat.fods"));
+    EXPECT_EQ(library.cellText(1, 4), QStringLiteral("3001"));
+}
+
+TEST(OdsWorkbook, OneXmlDocumentThatCannotBeReadIsRefusedWithTheFileName)
+{
+    QByteArray damaged = flatOf("LibreOffice", kFlatTable);
+    // The third cell (line 18) no longer closes; its row's end (line 20) does not match.
+    damaged.replace("office:value=\"1500.5\"/>", "office:value=\"1500.5\">");
+    ASSERT_TRUE(damaged.split('\n').at(17).contains("1500.5"));
+    ASSERT_TRUE(damaged.split('\n').at(19).contains("</table:table-row>"));
+    const QByteArray bomb =
+        "  <office:spreadsheet><table:table table:name=\"S\"><table:table-row table:number-rows-repeated=\"1048576\">"
+        "<table:table-cell table:number-columns-repeated=\"16384\" office:value-type=\"float\" office:value=\"1\"/>"
+        "</table:table-row></table:table></office:spreadsheet>";
+    struct Case {
+        QByteArray bytes;
+        const char* says;
+        const char* notSays;
+    };
+    const Case cases[] = {
+        // A body of text where the table should be.
+        {flatOf("LibreOffice", "  <office:text><text:p>Dear sir</text:p></office:text>"), "ไม่มีแผ่นงาน", nullptr},
+        // The line of the document, no part of a ZIP named.
+        {damaged, "บรรทัดที่ 20:", "ส่วน"},
+        {flatOf("LibreOffice", bomb), "ซ้ำ", nullptr},
+    };
+    const QString path = QStringLiteral("/tmp/รายการเช็ค.fods");
+    for (const Case& c : cases) {
+        OdsWorkbook book;
+        QString m;
+        try {
+            book.openData(c.bytes, path);
+            ADD_FAILURE() << c.says << ": read";
+        } catch (const Workbook::Error& e) {
+            m = QString::fromUtf8(e.what());
+        }
+        EXPECT_TRUE(m.contains(QString::fromUtf8(c.says))) << m.toStdString();
+        if (c.notSays) {
+            EXPECT_FALSE(m.contains(QString::fromUtf8(c.notSays))) << m.toStdString();
+        }
+        EXPECT_TRUE(m.contains(QDir::toNativeSeparators(path))) << m.toStdString();
+        EXPECT_FALSE(book.isOpen());
+    }
+}

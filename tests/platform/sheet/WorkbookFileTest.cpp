@@ -93,6 +93,21 @@ TEST(WorkbookFile, FormsAreToldByContentNotByName)
     EXPECT_EQ(WorkbookFile::sniff(QByteArray("\xFF\xFE<\0h\0t\0m\0l\0>\0", 14)), F::Html);
     EXPECT_EQ(WorkbookFile::sniff(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)), F::Binary);
     EXPECT_EQ(WorkbookFile::sniff("PK\x03\x04 not really a zip"), F::OtherZip);
+    // One XML document of OpenDocument: its root in the office namespace, by
+    // whatever prefix, and its media type; the same names elsewhere are not it.
+    EXPECT_EQ(WorkbookFile::sniff("<?xml version=\"1.0\"?>\n<o:document o:version = '1.3'\n"
+                                  " xmlns:o='urn:oasis:names:tc:opendocument:xmlns:office:1.0'"
+                                  " o:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><o:body/></o:document>"),
+              F::FlatOds);
+    EXPECT_EQ(WorkbookFile::sniff("<document xmlns=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\"/>"), F::FlatOds);
+    EXPECT_EQ(WorkbookFile::sniff("<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
+                                  " office:mimetype=\"application/vnd.oasis.opendocument.text\"/>"),
+              F::OtherOpenDocument);
+    EXPECT_EQ(WorkbookFile::sniff("<office:document xmlns:office=\"urn:example:office\""
+                                  " office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><table/>"),
+              F::Html);
+    EXPECT_EQ(WorkbookFile::sniff("<document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\"/>"),
+              F::OtherXml);
 }
 
 TEST(WorkbookFile, WhatCannotBeReadIsNamedForWhatItIs)
@@ -112,6 +127,13 @@ TEST(WorkbookFile, WhatCannotBeReadIsNamedForWhatItIs)
         {write(dir, "letter.xls", zipOf({"[Content_Types].xml", "word/document.xml"})), "เอกสาร Word"},
         {write(dir, "budget.xlsx", zipOf({"Index/Document.iwa", "Metadata/Properties.plist"})), "Numbers"},
         {write(dir, "photos.xls", zipOf({"a.jpg", "b.jpg"})), "ไม่มีสมุดงาน"},
+        {write(dir, "letter.fods",
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document"
+               " xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
+               " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" office:version=\"1.3\""
+               " office:mimetype=\"application/vnd.oasis.opendocument.text\"><office:body><office:text>"
+               "<text:p>Dear sir</text:p></office:text></office:body></office:document>"),
+         "เป็นเอกสารข้อความ OpenDocument (.fodt) ไม่ใช่สมุดงาน"},
         {TestEnv::fixture("damaged_truncated.xls"), "เสียหาย"},
         {TestEnv::fixture("damaged_no_sheet.xls"), "ไม่มีแผ่นงาน"},
     };
