@@ -85,7 +85,14 @@ qsizetype rootStart(QStringView t)
             continue;
         }
         if (t.mid(i, 2) == u"<?" || t.mid(i, 2) == u"<!") {
-            const qsizetype e = t.indexOf(u'>', i + 2);
+            qsizetype e = t.indexOf(u'>', i + 2);
+            // A document type's internal subset holds declarations of its own,
+            // each with a '>'; the readers refuse it, so it must reach them.
+            const qsizetype subset = t.indexOf(u'[', i + 2);
+            if (subset >= 0 && subset < e && t.mid(i, 9).compare(u"<!DOCTYPE", Qt::CaseInsensitive) == 0) {
+                const qsizetype close = t.indexOf(u']', subset);
+                e = close < 0 ? -1 : t.indexOf(u'>', close);
+            }
             if (e < 0)
                 return -1;
             i = e + 1;

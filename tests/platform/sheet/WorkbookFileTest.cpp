@@ -134,6 +134,12 @@ TEST(WorkbookFile, WhatCannotBeReadIsNamedForWhatItIs)
                " office:mimetype=\"application/vnd.oasis.opendocument.text\"><office:body><office:text>"
                "<text:p>Dear sir</text:p></office:text></office:body></office:document>"),
          "เป็นเอกสารข้อความ OpenDocument (.fodt) ไม่ใช่สมุดงาน"},
+        // Declarations in the document type end in '>' too: the reader is
+        // still found, and refuses it.
+        {write(dir, "entities.fods",
+               "<?xml version=\"1.0\"?>\n<!DOCTYPE d [<!ENTITY a \"aaaa\"><!ENTITY b \"&a;&a;\">]>\n<office:document"
+               " xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\">&b;</office:document>"),
+         "บรรทัดที่ 2 ประกาศ DTD"},
         {TestEnv::fixture("damaged_truncated.xls"), "เสียหาย"},
         {TestEnv::fixture("damaged_no_sheet.xls"), "ไม่มีแผ่นงาน"},
     };
