@@ -324,8 +324,11 @@ std::unique_ptr<Workbook> openData(const QByteArray& bytes, const QString& path)
     case Form::OtherOpenDocument: {
         QString mime;
         flatOpenDocument(head(bytes), mime);
-        SheetMessages::fail(file + QStringLiteral(" เป็น") + describeOpenDocument(mime, true)
-                            + QStringLiteral(" ไม่ใช่สมุดงานที่โปรแกรมอ่านได้ ") + SheetMessages::saveAsReadable());
+        QString what = describeOpenDocument(mime, true);
+        if (what.isEmpty())  // a media type of no OpenDocument kind
+            what = QStringLiteral("เอกสาร OpenDocument ที่ไม่ใช่ตารางคำนวณ");
+        SheetMessages::fail(file + QStringLiteral(" เป็น") + what + QStringLiteral(" ไม่ใช่สมุดงานที่โปรแกรมอ่านได้ ")
+                            + SheetMessages::saveAsReadable());
     }
     case Form::XmlSpreadsheet: {
         auto book = std::make_unique<XmlSpreadsheetWorkbook>();

@@ -134,6 +134,10 @@ TEST(WorkbookFile, WhatCannotBeReadIsNamedForWhatItIs)
                " office:mimetype=\"application/vnd.oasis.opendocument.text\"><office:body><office:text>"
                "<text:p>Dear sir</text:p></office:text></office:body></office:document>"),
          "เป็นเอกสารข้อความ OpenDocument (.fodt) ไม่ใช่สมุดงาน"},
+        {write(dir, "odd.fods",
+               "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
+               " office:mimetype=\"text/plain\"/>"),
+         "เป็นเอกสาร OpenDocument ที่ไม่ใช่ตารางคำนวณ ไม่ใช่สมุดงาน"},
         // Declarations in the document type end in '>' too: the reader is
         // still found, and refuses it.
         {write(dir, "entities.fods",
