@@ -2,6 +2,7 @@
 
 #include "FormulaCells.h"
 #include "IsoDates.h"
+#include "ScannedText.h"
 #include "SheetMessages.h"
 #include "XmlScanner.h"
 #include "ZipArchive.h"
@@ -31,10 +32,8 @@ constexpr std::string_view kManifest = "urn:oasis:names:tc:opendocument:xmlns:ma
 constexpr std::string_view kMeta = "urn:oasis:names:tc:opendocument:xmlns:meta:1.0";
 constexpr std::string_view kCalcExt = "urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
 
-QString text(std::string_view utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
+using ScannedText::text;
+using ScannedText::toDouble;
 
 bool is(const XmlScanner& x, std::string_view ns, std::string_view name)
 {
@@ -80,41 +79,6 @@ qint64 count(std::string_view bytes, qint64 max)
         return ok ? max : 1;
     }
     return std::clamp<qint64>(n, 1, max);
-}
-
-// A number as QString::toDouble reads it after trimming. The common form
-// ("-12.5", "1E-3") is parsed from the bytes, which gives the same double.
-bool toDouble(std::string_view v, double& out)
-{
-    size_t i = 0;
-    const auto digits = [&] {
-        const size_t from = i;
-        while (i < v.size() && v[i] >= '0' && v[i] <= '9')
-            ++i;
-        return i > from;
-    };
-    bool plain = v.size() <= 64;
-    if (plain && i < v.size() && v[i] == '-')
-        ++i;
-    plain = plain && digits();
-    if (plain && i < v.size() && v[i] == '.') {
-        ++i;
-        plain = digits();
-    }
-    if (plain && i < v.size() && (v[i] == 'e' || v[i] == 'E')) {
-        ++i;
-        if (i < v.size() && (v[i] == '-' || v[i] == '+'))
-            ++i;
-        plain = digits();
-    }
-    if (plain && i == v.size()) {
-        const auto r = std::from_chars(v.data(), v.data() + v.size(), out);
-        if (r.ec == std::errc() && r.ptr == v.data() + v.size())
-            return true;
-    }
-    bool ok = false;
-    out = QStringView(text(v)).trimmed().toDouble(&ok);
-    return ok;
 }
 
 // What a spreadsheet program writes as a formula's text when its result is an error.

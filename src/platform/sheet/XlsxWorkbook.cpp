@@ -2,6 +2,7 @@
 
 #include "CellText.h"
 #include "FormulaCells.h"
+#include "ScannedText.h"
 #include "SheetMessages.h"
 #include "XmlScanner.h"
 #include "ZipArchive.h"
@@ -54,20 +55,8 @@ bool isRelType(QStringView type, QStringView name)
     return false;
 }
 
-std::string_view trimmed(std::string_view v)
-{
-    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-    while (!v.empty() && space(v.front()))
-        v.remove_prefix(1);
-    while (!v.empty() && space(v.back()))
-        v.remove_suffix(1);
-    return v;
-}
-
-QString text(std::string_view utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
+using ScannedText::text;
+using ScannedText::trimmed;
 
 bool isTrue(std::string_view v)
 {

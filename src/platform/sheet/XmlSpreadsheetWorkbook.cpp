@@ -1,6 +1,7 @@
 #include "XmlSpreadsheetWorkbook.h"
 
 #include "IsoDates.h"
+#include "ScannedText.h"
 #include "SheetMessages.h"
 #include "XmlScanner.h"
 
@@ -19,10 +20,9 @@ using Token = XmlScanner::Token;
 constexpr std::string_view kSs = "urn:schemas-microsoft-com:office:spreadsheet";
 constexpr std::string_view kExcel = "urn:schemas-microsoft-com:office:excel";
 
-QString text(std::string_view utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
+using ScannedText::text;
+using ScannedText::toDouble;
+using ScannedText::trimmed;
 
 // An attribute of the spreadsheet namespace; writers that leave the prefix
 // off (an unqualified attribute has no namespace) are read the same.
@@ -45,21 +45,10 @@ bool isAscii(std::string_view v)
     return std::all_of(v.begin(), v.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Trimmed of what QString::trimmed takes off ASCII text.
-std::string_view asciiTrimmed(std::string_view v)
-{
-    const auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-    while (!v.empty() && space(v.front()))
-        v.remove_prefix(1);
-    while (!v.empty() && space(v.back()))
-        v.remove_suffix(1);
-    return v;
-}
-
 // A 1-based place (ss:Index), or 0 when absent or not a number.
 qint64 index(std::string_view bytes, qint64 max)
 {
-    const std::string_view t = asciiTrimmed(bytes);
+    const std::string_view t = trimmed(bytes);
     if (!t.empty() && t.size() <= 18 && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         qint64 n = 0;
         for (const char c : t)
@@ -75,49 +64,13 @@ qint64 index(std::string_view bytes, qint64 max)
     return std::min<qint64>(n, max + 1);
 }
 
-// A number as QString::toDouble reads it after trimming. The common form
-// ("-12.5", "1E-3") is parsed from the bytes, which gives the same double.
-bool toDouble(std::string_view bytes, double& out)
-{
-    const std::string_view v = asciiTrimmed(bytes);
-    size_t i = 0;
-    const auto digits = [&] {
-        const size_t from = i;
-        while (i < v.size() && v[i] >= '0' && v[i] <= '9')
-            ++i;
-        return i > from;
-    };
-    bool plain = v.size() <= 64;
-    if (plain && i < v.size() && v[i] == '-')
-        ++i;
-    plain = plain && digits();
-    if (plain && i < v.size() && v[i] == '.') {
-        ++i;
-        plain = digits();
-    }
-    if (plain && i < v.size() && (v[i] == 'e' || v[i] == 'E')) {
-        ++i;
-        if (i < v.size() && (v[i] == '-' || v[i] == '+'))
-            ++i;
-        plain = digits();
-    }
-    if (plain && i == v.size()) {
-        const auto r = std::from_chars(v.data(), v.data() + v.size(), out);
-        if (r.ec == std::errc() && r.ptr == v.data() + v.size())
-            return true;
-    }
-    bool ok = false;
-    out = QStringView(text(bytes)).trimmed().toDouble(&ok);
-    return ok;
-}
-
 // The data's type trimmed and in lower case, as writers vary its case.
 std::string lowerType(std::string_view bytes)
 {
     // No other character lowers to a letter of the types' names.
     if (!isAscii(bytes))
         return text(bytes).trimmed().toLower().toStdString();
-    std::string type(asciiTrimmed(bytes));
+    std::string type(trimmed(bytes));
     for (char& c : type)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
