@@ -164,6 +164,7 @@ bool XmlScanner::more()
         return false;
     if (m_begin > 0) {
         m_linesBefore += countLines(m_buffer.data(), m_buffer.data() + m_begin);
+        m_dropped += static_cast<qint64>(m_begin);
         std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
         m_end -= m_begin;
         m_begin = 0;
@@ -188,19 +189,23 @@ bool XmlScanner::more()
     }
     const size_t from = m_end;
     m_end += got;
-    if (m_checkUtf8) {
+    if (m_checkUtf8)
         checkUtf8(m_buffer.data() + from, m_buffer.data() + m_end);
-        if (m_eof && m_utf8Need > 0)
-            fail("the data ends inside a character", m_buffer.data() + m_end);
-    }
     return got > 0;
 }
 
 // XML's text is Unicode: bytes that are not UTF-8 make the part damaged,
 // where passing them on would put U+FFFD into a name or an amount unseen.
-// Checked as the bytes arrive; a character split between reads carries over.
+// Checked as the bytes arrive (a character split between reads carries
+// over); the first bad byte is said when the scan reaches it, so that a
+// fault before it is said first however the reads fell.
 void XmlScanner::checkUtf8(const char* from, const char* end)
 {
+    const auto* const data = reinterpret_cast<const unsigned char*>(m_buffer.data());
+    const auto bad = [&](qint64 index) {
+        m_badUtf8At = m_dropped + index;
+        m_checkUtf8 = false;
+    };
     const auto* p = reinterpret_cast<const unsigned char*>(from);
     const auto* const stop = reinterpret_cast<const unsigned char*>(end);
     while (p < stop) {
@@ -235,17 +240,28 @@ void XmlScanner::checkUtf8(const char* from, const char* end)
                 else if (c == 0xF4)
                     m_utf8High = 0x8F;  // nothing past U+10FFFF
             } else {
-                fail("bytes that are not UTF-8", reinterpret_cast<const char*>(p - 1));
+                bad(p - 1 - data);
+                return;
             }
             continue;
         }
         const unsigned char c = *p++;
-        if (c < m_utf8Low || c > m_utf8High)
-            fail("bytes that are not UTF-8", reinterpret_cast<const char*>(p - 1));
+        if (c < m_utf8Low || c > m_utf8High) {
+            bad(p - 1 - data);
+            return;
+        }
         m_utf8Low = 0x80;
         m_utf8High = 0xBF;
         --m_utf8Need;
     }
+    if (m_eof && m_utf8Need > 0)
+        bad(stop - data - 1);  // a character the end of the data cuts
+}
+
+void XmlScanner::checkPassed(size_t reached) const
+{
+    if (m_badUtf8At >= 0 && m_dropped + static_cast<qint64>(reached) > m_badUtf8At)
+        fail("bytes that are not UTF-8", m_buffer.data() + (m_badUtf8At - m_dropped));
 }
 
 void XmlScanner::prepare()
@@ -463,8 +479,6 @@ XmlScanner::Token XmlScanner::next()
         if (!m_transcoded) {
             m_checkUtf8 = true;
             checkUtf8(m_buffer.data() + m_begin, m_buffer.data() + m_end);
-            if (m_eof && m_utf8Need > 0)
-                fail("the data ends inside a character", m_buffer.data() + m_end);
         }
     }
     if (m_pendingEnd) {
@@ -480,6 +494,7 @@ XmlScanner::Token XmlScanner::next()
         if (m_begin == m_end) {
             if (more())
                 continue;
+            checkPassed(m_begin);
             if (!m_open.empty())
                 fail("the data ends before every element is closed", m_buffer.data() + m_end);
             if (!m_rootSeen)
@@ -506,12 +521,15 @@ XmlScanner::Token XmlScanner::next()
                 continue;
             // The data has ended: the step is tried once more knowing it (a
             // short comment last in the document is whole); a second time it is cut.
-            if (triedAtEnd)
+            if (triedAtEnd) {
+                checkPassed(m_end);
                 fail("the data ends inside a tag", m_buffer.data() + m_end);
+            }
             triedAtEnd = true;
             continue;
         }
         m_atStart = false;
+        checkPassed(m_begin);
         if (outcome == Step::Produced)
             return token;
     }

@@ -95,6 +95,7 @@ private:
 
     bool more();
     void checkUtf8(const char* from, const char* end);
+    void checkPassed(size_t reached) const;
     void prepare();
     [[noreturn]] void fail(const std::string& what, const char* at = nullptr) const;
     [[noreturn]] void fail(Error::Kind kind, const std::string& what, const char* at = nullptr) const;
@@ -118,6 +119,8 @@ private:
     bool m_transcoded = false;
     bool m_checkUtf8 = false;
     int m_utf8Need = 0;  // continuation bytes the last character still needs
+    qint64 m_dropped = 0;     // bytes dropped from the buffer's front so far
+    qint64 m_badUtf8At = -1;  // offset in the document of the first byte that is not UTF-8
     unsigned char m_utf8Low = 0x80, m_utf8High = 0xBF;
     bool m_atStart = true;  // nothing but a declaration may come yet
     qint64 m_linesBefore = 0;  // newlines in bytes already dropped from the buffer
