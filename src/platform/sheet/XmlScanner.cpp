@@ -153,7 +153,14 @@ void XmlScanner::fail(const std::string& what, const char* at) const
 void XmlScanner::fail(Error::Kind kind, const std::string& what, const char* at) const
 {
     const char* data = m_buffer.data();
-    const bool inBuffer = at && at >= data && at <= data + m_end;
+    if (!at)
+        at = data + m_begin;
+    // A byte that is not UTF-8 before the fault is the first thing wrong.
+    if (m_badUtf8At >= 0 && at >= data && m_dropped + (at - data) >= m_badUtf8At && m_badUtf8At >= m_dropped) {
+        const char* bad = data + (m_badUtf8At - m_dropped);
+        throw Error(Error::Kind::Malformed, "bytes that are not UTF-8", m_linesBefore + 1 + countLines(data, bad));
+    }
+    const bool inBuffer = at >= data && at <= data + m_end;
     const qint64 line = inBuffer ? m_linesBefore + 1 + countLines(data, at) : this->line();
     throw Error(kind, what, line);
 }
@@ -261,7 +268,7 @@ void XmlScanner::checkUtf8(const char* from, const char* end)
 void XmlScanner::checkPassed(size_t reached) const
 {
     if (m_badUtf8At >= 0 && m_dropped + static_cast<qint64>(reached) > m_badUtf8At)
-        fail("bytes that are not UTF-8", m_buffer.data() + (m_badUtf8At - m_dropped));
+        fail("bytes that are not UTF-8", m_buffer.data() + reached);
 }
 
 void XmlScanner::prepare()
