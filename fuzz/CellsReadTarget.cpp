@@ -6,38 +6,14 @@
 //
 // Built with afl++'s compiler it is the fuzz target instead: each input is
 // read from memory, every cell is converted, and the import's read runs over it.
-#include "ChequeSheetReader.h"
+#include "ReadTarget.h"
 #include READER_HEADER
-#include "TextGrid.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 
 #include <algorithm>
 #include <cstdio>
-
-namespace {
-
-void exercise(Workbook& book)
-{
-    QString text;
-    const int cols = std::min(book.colCount(), 40);
-    // The rows an .xls could hold: a million repeated rows would only time this loop.
-    for (int r = 1; r <= std::min(book.rowCount(), 65536); ++r)
-        for (int c = 1; c <= cols; ++c) {
-            try {
-                book.readCell(r, c, text);
-            } catch (const Workbook::Error&) {
-            }
-        }
-    TextGrid grid;
-    try {
-        readChequeSheet(book, grid);
-    } catch (const SheetReadError&) {
-    }
-}
-
-}
 
 #ifdef __AFL_FUZZ_TESTCASE_LEN
 __AFL_FUZZ_INIT();

@@ -8,8 +8,7 @@
 //
 // Built with afl++'s compiler it is the fuzz target instead: each input is
 // read from memory, every cell is converted, and the import's read runs over it.
-#include "ChequeSheetReader.h"
-#include "TextGrid.h"
+#include "ReadTarget.h"
 #include "WorkbookFile.h"
 #include "XlsWorkbook.h"
 
@@ -22,40 +21,6 @@
 #include <memory>
 
 namespace {
-
-// Every cell the import could ask for, and then the import's own read.
-void exercise(Workbook& book)
-{
-    QString text;
-    const int cols = std::min(book.colCount(), 40);
-    for (int r = 1; r <= book.rowCount(); ++r)
-        for (int c = 1; c <= cols; ++c) {
-            try {
-                book.readCell(r, c, text);
-            } catch (const Workbook::Error&) {
-            }
-        }
-    TextGrid grid;
-    try {
-        readChequeSheet(book, grid);
-    } catch (const SheetReadError&) {
-    }
-}
-
-QByteArray escaped(const QString& s)
-{
-    QByteArray out;
-    for (const char c : s.toUtf8()) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c; break;
-        }
-    }
-    return out;
-}
 
 int dump(const QString& path)
 {

@@ -7,8 +7,7 @@
 //
 // Built with afl++'s compiler it is the fuzz target instead: each input is
 // read from memory, every cell is converted, and the import's read runs over it.
-#include "ChequeSheetReader.h"
-#include "TextGrid.h"
+#include "ReadTarget.h"
 #include "XlsxWorkbook.h"
 
 #include <QElapsedTimer>
@@ -19,40 +18,6 @@
 #include <cstdio>
 
 namespace {
-
-// Every cell the import could ask for, and then the import's own read.
-void exercise(XlsxWorkbook& book)
-{
-    QString text;
-    const int cols = std::min(book.colCount(), 40);
-    for (int r = 1; r <= book.rowCount(); ++r)
-        for (int c = 1; c <= cols; ++c) {
-            try {
-                book.readCell(r, c, text);
-            } catch (const Workbook::Error&) {
-            }
-        }
-    TextGrid grid;
-    try {
-        readChequeSheet(book, grid);
-    } catch (const SheetReadError&) {
-    }
-}
-
-QByteArray escaped(const QString& s)
-{
-    QByteArray out;
-    for (const char c : s.toUtf8()) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c; break;
-        }
-    }
-    return out;
-}
 
 int readFiles(int argc, char** argv)
 {

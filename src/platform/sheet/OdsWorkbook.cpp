@@ -570,17 +570,7 @@ private:
         }
     }
 
-    // Paragraph text gathered as bytes joins the cell's text here: converted
-    // once per run of text, not once per piece the scanner hands out.
-    void flush()
-    {
-        if (m_bytes.empty())
-            return;
-        const qsizetype room = OdsWorkbook::kMaxCellChars - m_text.size();
-        if (room > 0)
-            m_text.append(QStringView(text(m_bytes)).left(room));
-        m_bytes.clear();
-    }
+    void flush() { ScannedText::moveInto(m_bytes, m_text, OdsWorkbook::kMaxCellChars); }
 
     void spaces(qint64 n)
     {

@@ -53,4 +53,14 @@ bool toDouble(std::string_view bytes, double& out)
     return ok;
 }
 
+void moveInto(std::string& bytes, QString& text, qsizetype maxChars)
+{
+    if (bytes.empty())
+        return;
+    const qsizetype room = maxChars - text.size();
+    if (room > 0)
+        text.append(QStringView(ScannedText::text(bytes)).left(room));
+    bytes.clear();
+}
+
 }

@@ -20,4 +20,8 @@ std::string_view trimmed(std::string_view v);
 // anything else goes through QString.
 bool toDouble(std::string_view v, double& out);
 
+// Moves text gathered as bytes onto `text`, which grows to maxChars at most:
+// converted once per run of text, not once per piece the scanner hands out.
+void moveInto(std::string& bytes, QString& text, qsizetype maxChars);
+
 }

@@ -303,17 +303,7 @@ private:
         }
     }
 
-    // The data's text is gathered as bytes and joins m_text here: converted
-    // once per cell, not once per piece the scanner hands out.
-    void flush()
-    {
-        if (m_bytes.empty())
-            return;
-        const qsizetype room = XmlSpreadsheetWorkbook::kMaxCellChars - m_text.size();
-        if (room > 0)
-            m_text.append(QStringView(text(m_bytes)).left(room));
-        m_bytes.clear();
-    }
+    void flush() { ScannedText::moveInto(m_bytes, m_text, XmlSpreadsheetWorkbook::kMaxCellChars); }
 
     void characters(std::string_view t)
     {
