@@ -119,13 +119,4 @@ QString notReconciledMessage(const SheetSummary& sheet)
              SheetSummary::formatSatang(d.toBePaid, money));
 }
 
-QString reconciledText(const QString& word)
-{
-    if (word == QLatin1String("yes"))
-        return QStringLiteral("ตรง");
-    if (word == QLatin1String("no"))
-        return QStringLiteral("ไม่ตรง");
-    return QStringLiteral("ไม่มีแถวยอดรวม");
-}
-
 }

@@ -54,7 +54,4 @@ QString duplicateMessage(const std::vector<Row>& earlier);
 // The confirmation before saving a sheet whose totals row does not match.
 QString notReconciledMessage(const SheetSummary& sheet);
 
-// The ledger's word for reconciled in Thai, for the windows.
-QString reconciledText(const QString& word);
-
 }
